@@ -1,0 +1,3 @@
+#include "MVDWriterVersion.h"
+
+const char* MVDWriterVersionString() { return "0.1.0"; }

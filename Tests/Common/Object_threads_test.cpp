@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "MVDCommon/LinkedList.h"
+#include "MVDCommon/Object.h"
+#include "MVDCommon/Thread.h"
+
+namespace {
+
+struct Counted : public virtual Object {
+    explicit Counted(std::atomic<int>* destroyed) : m_destroyed(destroyed) {}
+    ~Counted() override { m_destroyed->fetch_add(1); }
+    std::atomic<int>* m_destroyed;
+};
+
+TEST(Object, ReleaseOfLastHolderDestroys) {
+    std::atomic<int> destroyed{0};
+    auto* object = new Counted(&destroyed);
+    EXPECT_EQ(object->retainCount(), 0);
+    object->retain();
+    object->retain();
+    object->release();
+    EXPECT_EQ(destroyed, 0);
+    object->release();
+    EXPECT_EQ(destroyed, 1);
+}
+
+TEST(Object, RetainReleaseFromManyThreads) {
+    std::atomic<int> destroyed{0};
+    auto* object = new Counted(&destroyed);
+    object->retain();
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([object] {
+            for (int i = 0; i < 10000; ++i) {
+                object->retain();
+                object->release();
+            }
+        });
+    }
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(object->retainCount(), 1);
+    object->release();
+    EXPECT_EQ(destroyed, 1);
+}
+
+TEST(LinkedList, HoldsObjectsUntilDestroyedAndIterates) {
+    std::atomic<int> destroyed{0};
+    auto* first = new Counted(&destroyed);
+    auto* second = new Counted(&destroyed);
+    {
+        LinkedList list;
+        list.addObject(first);
+        list.addObject(second);
+        LinkedListIterator* it = list.newIterator();
+        EXPECT_EQ(it->current(), static_cast<Object*>(first));
+        it->advance();
+        EXPECT_EQ(it->current(), static_cast<Object*>(second));
+        it->advance();
+        EXPECT_EQ(it->current(), nullptr);
+        it->advance();
+        EXPECT_EQ(it->current(), nullptr);
+        EXPECT_EQ(destroyed, 0);
+    }
+    EXPECT_EQ(destroyed, 2);
+}
+
+class CountingThread : public Thread {
+public:
+    CountingThread() : Thread(15, 2) {}
+    std::atomic<int> runs{0};
+    std::atomic<int> cleanups{0};
+
+protected:
+    void run() override { runs.fetch_add(1); }
+    void cleanup() override {
+        EXPECT_EQ(runs.load(), 1);
+        cleanups.fetch_add(1);
+    }
+};
+
+TEST(Thread, StartRunsThenCleansUpAndJoinWaits) {
+    auto* thread = new CountingThread;
+    thread->retain();
+    thread->start();
+    thread->join();
+    thread->join();  // a second join is harmless
+    EXPECT_EQ(thread->runs, 1);
+    EXPECT_EQ(thread->cleanups, 1);
+    EXPECT_EQ(thread->priority(), 15);
+    thread->release();
+}
+
+}  // namespace

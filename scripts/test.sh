@@ -26,7 +26,7 @@ cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=
   -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
 cmake --build build/asan -j "$jobs"
 step "ASan + UBSan unit tests"
-(cd build/asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -L unit)
+(cd build/asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -L '^(unit|threads)$')
 step "fuzzing"
 bash scripts/fuzz.sh build/asan "${MVD_FUZZ_SECONDS:-60}"
 

@@ -45,8 +45,9 @@ CFStringRef CFStringMakeConstantString(const char* cStr);
 
 CFStringRef CFStringCreateWithCString(CFAllocatorRef alloc, const char* cStr,
                                       CFStringEncoding encoding);
-// With `isExternalRepresentation`, a byte-order mark is read and dropped
-// (UTF-8, UTF-16) and UTF-16 without one is big-endian.
+// UTF-16 (kCFStringEncodingUnicode) reads and drops a byte-order mark; with
+// `isExternalRepresentation` it is big-endian without one, else in host
+// order.  A UTF-8 byte-order mark is kept as the character U+FEFF.
 CFStringRef CFStringCreateWithBytes(CFAllocatorRef alloc, const UInt8* bytes, CFIndex numBytes,
                                     CFStringEncoding encoding, Boolean isExternalRepresentation);
 CFStringRef CFStringCreateWithCharacters(CFAllocatorRef alloc, const UniChar* chars,

@@ -166,9 +166,8 @@ bool Decode(std::span<const UInt8> bytes, CFStringEncoding encoding, bool extern
             }
             return true;
         case kCFStringEncodingUTF8:
-            if (external && HasPrefix(bytes, {0xEF, 0xBB, 0xBF})) {
-                bytes = bytes.subspan(3);
-            }
+            // A leading U+FEFF is kept as text, so every string survives a
+            // trip through its bytes.
             return DecodeUTF8(bytes, false, out);
         case kCFStringEncodingUTF16BE:
         case kCFStringEncodingUTF16LE:

@@ -14,9 +14,9 @@ namespace cfencoding {
 bool IsSupported(CFStringEncoding encoding);
 
 // Decodes bytes into units.  Returns false, leaving `out` unspecified, when
-// the bytes are not valid in the encoding.  With `external`, a leading
-// byte-order mark of UTF-8 or UTF-16 is read and dropped, and UTF-16 without
-// one is big-endian; without it, UTF-16 is in host order.
+// the bytes are not valid in the encoding.  kCFStringEncodingUnicode reads
+// and drops a leading byte-order mark; without one it is big-endian when
+// `external`, else in host order.  Other encodings keep a leading U+FEFF.
 bool Decode(std::span<const UInt8> bytes, CFStringEncoding encoding, bool external,
             std::u16string& out);
 

@@ -137,6 +137,22 @@ TEST(CFString, UTF16ExternalRepresentationHasByteOrderMark) {
     EXPECT_EQ(Bytes(be.get()), std::vector<UInt8>(big, big + 4));
 }
 
+TEST(CFString, LeadingByteOrderMarkCharacterSurvivesRoundTrips) {
+    // Two UTF-8 marks: both stay text, so the bytes come back unchanged.
+    const UInt8 twoMarks[] = {0xEF, 0xBB, 0xBF, 0xEF, 0xBB, 0xBF};
+    CFHolder<CFDataRef> in(CFDataCreate(nullptr, twoMarks, 6));
+    CFHolder<CFStringRef> s(
+        CFStringCreateFromExternalRepresentation(nullptr, in.get(), kCFStringEncodingUTF8));
+    EXPECT_EQ(Units(s.get()), u"\uFEFF\uFEFF");
+    for (CFStringEncoding encoding : {kCFStringEncodingUTF8, kCFStringEncodingUnicode}) {
+        CFHolder<CFDataRef> out(
+            CFStringCreateExternalRepresentation(nullptr, s.get(), encoding, 0));
+        CFHolder<CFStringRef> back(
+            CFStringCreateFromExternalRepresentation(nullptr, out.get(), encoding));
+        EXPECT_TRUE(CFEqual(back.get(), s.get())) << encoding;
+    }
+}
+
 TEST(CFString, GetBytesWithLossByteAndLimits) {
     auto s = UTF8(
         "a\xC3\xA9"

@@ -18,34 +18,32 @@ namespace {
 // Larger widths or precisions are refused rather than allocated.
 constexpr long kMaxFieldSize = 65536;
 
-struct ConversionSpec {
-    std::string flags;
-    std::optional<long> width;
-    std::optional<long> precision;
-    std::string length;  // hh h l ll q L z j t
-    char conversion = 0;
-    bool LeftJustified() const { return flags.find('-') != std::string::npos; }
+enum class Kind {
+    Percent,
+    Signed,
+    Unsigned,
+    Float,
+    Pointer,
+    Char,
+    UniChar,
+    Text,
+    UniText,
+    Object,
+    Refused
 };
 
-bool IsOneOf(char16_t u, const char* set) {
-    return u != 0 && u < 0x80 && std::strchr(set, static_cast<char>(u)) != nullptr;
-}
-
-// Length modifiers each conversion accepts.
-bool LengthFits(const ConversionSpec& spec) {
-    const std::string& l = spec.length;
-    if (l.empty()) {
-        return true;
-    }
-    switch (spec.conversion) {
+Kind KindOf(char conversion) {
+    switch (conversion) {
+        case '%':
+            return Kind::Percent;
         case 'd':
         case 'i':
+            return Kind::Signed;
         case 'u':
         case 'o':
         case 'x':
         case 'X':
-            return l == "hh" || l == "h" || l == "l" || l == "ll" || l == "q" || l == "z" ||
-                   l == "j" || l == "t";
+            return Kind::Unsigned;
         case 'f':
         case 'F':
         case 'e':
@@ -54,12 +52,52 @@ bool LengthFits(const ConversionSpec& spec) {
         case 'G':
         case 'a':
         case 'A':
-            return l == "l" || l == "L";
+            return Kind::Float;
+        case 'p':
+            return Kind::Pointer;
         case 'c':
-            return l == "l";
+            return Kind::Char;  // the C library's %c: one byte, as Latin 1
+        case 'C':
+            return Kind::UniChar;
+        case 's':
+            return Kind::Text;
+        case 'S':
+            return Kind::UniText;
+        case '@':
+            return Kind::Object;
         default:
-            return false;
+            return Kind::Refused;  // %n and anything unknown
     }
+}
+
+// Length modifiers each kind of conversion accepts.
+bool LengthFits(Kind kind, const std::string& l) {
+    switch (kind) {
+        case Kind::Signed:
+        case Kind::Unsigned:
+            return l.empty() || l == "hh" || l == "h" || l == "l" || l == "ll" || l == "q" ||
+                   l == "z" || l == "j" || l == "t";
+        case Kind::Float:
+            return l.empty() || l == "l" || l == "L";
+        case Kind::Char:
+            return l.empty() || l == "l";
+        default:
+            return l.empty();
+    }
+}
+
+struct ConversionSpec {
+    std::string flags;
+    std::optional<long> width;
+    std::optional<long> precision;
+    std::string length;  // hh h l ll q L z j t
+    char conversion = 0;
+    Kind kind = Kind::Refused;
+    bool LeftJustified() const { return flags.find('-') != std::string::npos; }
+};
+
+bool IsOneOf(char16_t u, const char* set) {
+    return u != 0 && u < 0x80 && std::strchr(set, static_cast<char>(u)) != nullptr;
 }
 
 class Formatter {
@@ -137,7 +175,8 @@ class Formatter {
             return false;
         }
         spec.conversion = static_cast<char>(m_format[m_pos++]);
-        return LengthFits(spec);
+        spec.kind = KindOf(spec.conversion);
+        return spec.kind != Kind::Refused && LengthFits(spec.kind, spec.length);
     }
 
     bool Conversion() {
@@ -145,42 +184,31 @@ class Formatter {
         if (!Parse(spec)) {
             return false;
         }
-        switch (spec.conversion) {
-            case '%':
+        switch (spec.kind) {
+            case Kind::Percent:
                 m_out.push_back(u'%');
                 return true;
-            case 'd':
-            case 'i':
+            case Kind::Signed:
                 return Signed(spec);
-            case 'u':
-            case 'o':
-            case 'x':
-            case 'X':
+            case Kind::Unsigned:
                 return Unsigned(spec);
-            case 'f':
-            case 'F':
-            case 'e':
-            case 'E':
-            case 'g':
-            case 'G':
-            case 'a':
-            case 'A':
+            case Kind::Float:
                 return spec.length == "L" ? Printf(spec, va_arg(m_arguments, long double))
                                           : Printf(spec, va_arg(m_arguments, double));
-            case 'p':
+            case Kind::Pointer:
                 return Printf(spec, va_arg(m_arguments, void*));
-            case 'c':
-                return Character(spec);  // the C library's %c: one byte as Latin 1
-            case 'C':
+            case Kind::Char:
+                return Character(spec);
+            case Kind::UniChar:
                 return Pad(spec,
                            std::u16string(1, static_cast<char16_t>(va_arg(m_arguments, int))));
-            case 's':
+            case Kind::Text:
                 return CString(spec);
-            case 'S':
+            case Kind::UniText:
                 return UniString(spec);
-            case '@':
+            case Kind::Object:
                 return Object(spec);
-            default:  // %n and anything unknown
+            default:
                 return false;
         }
     }
@@ -244,9 +272,6 @@ class Formatter {
     }
 
     bool CString(const ConversionSpec& spec) {
-        if (!spec.length.empty()) {
-            return false;  // wide C strings are not supported
-        }
         const char* text = va_arg(m_arguments, const char*);
         if (text == nullptr) {
             return Pad(spec, u"(null)");

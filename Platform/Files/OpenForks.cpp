@@ -210,14 +210,15 @@ OSErr SetSize(OpenFork& fork, UInt16 mode, SInt64 offset) {
     return mark > size ? SeekTo(fork, size) : OSErr(noErr);
 }
 
-OSErr ReadBytes(OpenFork& fork, void* buffer, size_t count, size_t& done) {
+namespace {
+
+// Repeats a read or write call until `count` bytes are done, an error
+// occurs, or the call does nothing (then `atZero` is the result).
+template <typename Byte, typename Call>
+OSErr TransferAll(Byte* bytes, size_t count, size_t& done, OSErr atZero, Call call) {
     done = 0;
-    if (!fork.canRead) {
-        return permErr;
-    }
-    auto* bytes = static_cast<char*>(buffer);
     while (done < count) {
-        const ssize_t n = read(fork.fd, bytes + done, count - done);
+        const ssize_t n = call(bytes + done, count - done);
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -225,30 +226,31 @@ OSErr ReadBytes(OpenFork& fork, void* buffer, size_t count, size_t& done) {
             return ErrorFromErrno(errno);
         }
         if (n == 0) {
-            return eofErr;
+            return atZero;
         }
         done += static_cast<size_t>(n);
     }
     return noErr;
 }
 
+}  // namespace
+
+OSErr ReadBytes(OpenFork& fork, void* buffer, size_t count, size_t& done) {
+    if (!fork.canRead) {
+        done = 0;
+        return permErr;
+    }
+    return TransferAll(static_cast<char*>(buffer), count, done, eofErr,
+                       [&](char* at, size_t n) { return read(fork.fd, at, n); });
+}
+
 OSErr WriteBytes(OpenFork& fork, const void* buffer, size_t count, size_t& done) {
-    done = 0;
     if (!fork.canWrite) {
+        done = 0;
         return wrPermErr;
     }
-    const auto* bytes = static_cast<const char*>(buffer);
-    while (done < count) {
-        const ssize_t n = write(fork.fd, bytes + done, count - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return n == 0 ? OSErr(ioErr) : ErrorFromErrno(errno);
-        }
-        done += static_cast<size_t>(n);
-    }
-    return noErr;
+    return TransferAll(static_cast<const char*>(buffer), count, done, ioErr,
+                       [&](const char* at, size_t n) { return write(fork.fd, at, n); });
 }
 
 }  // namespace fileimpl

@@ -243,7 +243,7 @@ class Formatter {
         return Printf(spec, va_arg(m_arguments, unsigned int));
     }
 
-    // One numeric conversion through the C library, with the spec rebuilt
+    // One numeric conversion through the C library, its directive rebuilt
     // from its parsed parts (so '*' never reaches snprintf).
     template <typename T>
     bool Printf(const ConversionSpec& spec, T value) {

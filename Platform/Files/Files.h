@@ -82,7 +82,7 @@ enum : SInt32 {
 //
 // A spec names `fileName` (a length-prefixed name without '/') inside folder
 // `dirID`.  With dirID 0 the name is a whole path instead, absolute or
-// relative to the working folder.  The spec is filled whenever the parent
+// relative to the working folder.  The FSSpec is filled whenever the parent
 // folder exists; the result is fnfErr when the item itself does not, and
 // dirNFErr when the folder is missing or unknown.
 OSErr FSMakeFSSpec(SInt16 vRefNum, SInt32 dirID, ConstStr255Param fileName, FSSpec* spec);

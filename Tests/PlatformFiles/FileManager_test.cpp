@@ -67,7 +67,7 @@ TEST(FileManager, PreferencesFileLifecycle) {
     EXPECT_TRUE(Exists(dir.file("config/deep")));
     EXPECT_EQ(vRefNum, 0);
 
-    // The folder does not exist yet: the spec is filled all the same.
+    // The folder does not exist yet: the FSSpec is filled all the same.
     FSSpec folder{};
     EXPECT_EQ(FSMakeFSSpec(vRefNum, prefsID, P("Vendor").data(), &folder), fnfErr);
     EXPECT_EQ(std::string(folder.path), dir.file("config/deep/Vendor"));

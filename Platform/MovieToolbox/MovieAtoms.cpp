@@ -359,7 +359,7 @@ bool TrackReferenceAtom::readPayload(ByteReader& in, ReadContext& context) {
 // mdhd
 
 uint64_t MediaHeaderAtom::payloadSize() const {
-    return VersionFor({creationTime, modificationTime, duration}) == 1 ? 32 : 20;
+    return VersionFor({creationTime, modificationTime, duration}) == 1 ? 36 : 24;
 }
 
 bool MediaHeaderAtom::writePayload(ByteWriter& out) const {

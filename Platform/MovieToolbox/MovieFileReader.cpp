@@ -27,6 +27,9 @@ class MovieFileReader::Source {
         if (offset > m_size || count > m_size - offset) {
             return false;
         }
+        if (count == 0) {
+            return true;
+        }
         if (m_fd < 0) {
             std::memcpy(out, m_bytes.data() + offset, count);
             return true;

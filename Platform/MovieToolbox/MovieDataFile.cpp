@@ -95,7 +95,13 @@ OSErr MovieDataFile::writeAt(uint64_t offset, const void* data, size_t size) {
 
 OSErr MovieDataFile::WriteMediaDataHeader(int fd, uint64_t atomStart, uint64_t dataSize) {
     qtfile::ByteWriter out;
-    if (dataSize + 8 <= std::numeric_limits<uint32_t>::max()) {
+    if (dataSize == kOpenMediaData) {
+        // Size 0: the atom runs to the end of the file, which stays true of
+        // a recording cut short.
+        qtfile::WriteAtomHeader(out, 'wide', 0);
+        out.u32(0);
+        out.fourcc('mdat');
+    } else if (dataSize + 8 <= std::numeric_limits<uint32_t>::max()) {
         qtfile::WriteAtomHeader(out, 'wide', 0);
         qtfile::WriteAtomHeader(out, 'mdat', dataSize);
     } else {
@@ -112,7 +118,7 @@ OSErr MovieDataFile::WriteMediaDataHeader(int fd, uint64_t atomStart, uint64_t d
 
 OSErr MovieDataFile::openMediaData() {
     uint64_t start = m_end;
-    OSErr err = WriteMediaDataHeader(m_fd, start, 0);
+    OSErr err = WriteMediaDataHeader(m_fd, start, kOpenMediaData);
     if (err != noErr) {
         return err;
     }

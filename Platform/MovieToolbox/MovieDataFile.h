@@ -3,7 +3,8 @@
 //
 // Samples are written with write(2) at the end of the open media data atom
 // the moment they are added.  Each media data atom starts as a 'wide' atom
-// followed by an 8-byte 'mdat' header; when it is closed its size is written,
+// followed by an 8-byte 'mdat' header whose size, 0 while it is open, means
+// "to the end of the file"; when it is closed its size is written,
 // and a size past 32 bits takes over the 'wide' atom's 8 bytes for a 64-bit
 // header, so the data never moves.
 #pragma once
@@ -39,7 +40,9 @@ class MovieDataFile {
     uint64_t size() const { return m_end; }
 
     // Writes the header of a media data atom that starts at atomStart (where
-    // its 'wide' placeholder is) and holds dataSize bytes of data.
+    // its 'wide' placeholder is) and holds dataSize bytes of data, or, for
+    // kOpenMediaData, one that runs to the end of the file.
+    static constexpr uint64_t kOpenMediaData = ~0ull;
     static OSErr WriteMediaDataHeader(int fd, uint64_t atomStart, uint64_t dataSize);
 
   private:

@@ -42,9 +42,15 @@ struct Reported {
     Media audioMedia = NewTrackMedia(audio, SoundMediaType, 8000, nullptr, 0);
     auto image = reinterpret_cast<SampleDescriptionHandle>(
         mvdtest::NewImageDescription(kRawCodecType, 8, 8, 32));
-    AudioStreamBasicDescription asbd{8000, kAudioFormatLinearPCM,
+    AudioStreamBasicDescription asbd{8000,
+                                     kAudioFormatLinearPCM,
                                      kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsPacked,
-                                     2, 1, 2, 1, 16, 0};
+                                     2,
+                                     1,
+                                     2,
+                                     1,
+                                     16,
+                                     0};
     SoundDescriptionHandle sound = nullptr;
     if (QTSoundDescriptionCreate(&asbd, nullptr, 0, nullptr, 0, 'mvlo', &sound) != noErr) {
         fail();
@@ -54,10 +60,10 @@ struct Reported {
         Media media = isVideo ? videoMedia : audioMedia;
         auto bytes = mvdtest::PatternBytes(isVideo ? 256 : 2 * (100 + i), i);
         TimeValue64 decodeTime = 0;
-        OSErr err = AddMediaSample2(
-            media, bytes.data(), bytes.size(), isVideo ? 40 : 1, 0,
-            isVideo ? image : reinterpret_cast<SampleDescriptionHandle>(sound),
-            isVideo ? 1 : bytes.size() / 2, 0, &decodeTime);
+        OSErr err =
+            AddMediaSample2(media, bytes.data(), bytes.size(), isVideo ? 40 : 1, 0,
+                            isVideo ? image : reinterpret_cast<SampleDescriptionHandle>(sound),
+                            isVideo ? 1 : bytes.size() / 2, 0, &decodeTime);
         SampleReference64Record ref;
         long count = 0;
         if (err != noErr ||
@@ -111,7 +117,8 @@ TEST_P(MovieCrash, SamplesSurviveWithoutTheMovieAtom) {
     for (const Reported& sample : reported) {
         std::vector<uint8_t> bytes;
         ASSERT_TRUE(reader.readAt(static_cast<uint64_t>(sample.offset), sample.size, bytes).ok());
-        EXPECT_EQ(bytes, mvdtest::PatternBytes(sample.size, sample.seed)) << "sample " << sample.seed;
+        EXPECT_EQ(bytes, mvdtest::PatternBytes(sample.size, sample.seed))
+            << "sample " << sample.seed;
     }
 }
 

@@ -16,13 +16,12 @@ namespace {
 
 // A movie file being written, with one track of the given media type.
 class ToolboxTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_EQ(EnterMovies(), noErr);
         m_path = m_dir.file("movie.mov");
         ASSERT_EQ(NativePathNameToFSSpec(m_path.data(), &m_spec, 0), fnfErr);
-        ASSERT_EQ(CreateMovieFile(&m_spec, 'TVOD', smCurrentScript, 0, &m_refNum, &m_movie),
-                  noErr);
+        ASSERT_EQ(CreateMovieFile(&m_spec, 'TVOD', smCurrentScript, 0, &m_refNum, &m_movie), noErr);
     }
     void TearDown() override {
         if (m_movie != nullptr) {
@@ -123,14 +122,13 @@ TEST_F(ToolboxTest, InsertsBecomeOneEditEach) {
     ASSERT_EQ(InsertMediaIntoTrack(m_track, 40, 0, 1, 0x10000), noErr);
     EXPECT_EQ(GetTrackDuration(m_track), 20 + 20 + 20 + 20 + 40 + 20 + 40);
     EXPECT_EQ(GetMovieDuration(m_movie), 180);
-    EXPECT_EQ(finishAndReadEdits(),
-              (std::vector<Edit>{{20, 5, 0x10000},
-                                 {20, 0, 0x10000},
-                                 {20, 0, 0x10000},
-                                 {20, 1, 0x10000},
-                                 {40, 2, 0x10000},
-                                 {20, -1, 0x10000},
-                                 {40, 4, 0x10000}}));
+    EXPECT_EQ(finishAndReadEdits(), (std::vector<Edit>{{20, 5, 0x10000},
+                                                       {20, 0, 0x10000},
+                                                       {20, 0, 0x10000},
+                                                       {20, 1, 0x10000},
+                                                       {40, 2, 0x10000},
+                                                       {20, -1, 0x10000},
+                                                       {40, 4, 0x10000}}));
 }
 
 TEST_F(ToolboxTest, InsertRefusesMediaThatIsNotThere) {
@@ -208,8 +206,9 @@ TEST_F(ToolboxTest, SampleReferencesPerCall) {
     EXPECT_EQ(refs[0].sampleFlags, mediaSampleNotSync);
     ASSERT_EQ(GetHandleSize(desc), 86);
     EXPECT_EQ(0, std::memcmp(*desc, *m_description, 14));
-    ASSERT_EQ(GetMediaSampleReferences64(m_media, 0, &sampleTime, nullptr, nullptr, 4, &count, refs),
-              noErr);
+    ASSERT_EQ(
+        GetMediaSampleReferences64(m_media, 0, &sampleTime, nullptr, nullptr, 4, &count, refs),
+        noErr);
     EXPECT_EQ(count, 2);
     EXPECT_EQ(WideToSInt64(refs[1].dataOffset), WideToSInt64(refs[0].dataOffset) + 32);
     EXPECT_EQ(GetMediaSampleReferences64(m_media, 100, nullptr, nullptr, nullptr, 1, &count, refs),

@@ -44,10 +44,11 @@ TEST_P(SoundVersions, LowestVersionAndStreamRoundTrip) {
     EXPECT_EQ((*sound)->descSize, mtb::FixedRecordSize(SoundMediaType, c.version));
     AudioStreamBasicDescription back{};
     ByteCount used = 0;
-    ASSERT_EQ(QTSoundDescriptionGetProperty(sound, kQTPropertyClass_SoundDescription,
-                                            kQTSoundDescriptionPropertyID_AudioStreamBasicDescription,
-                                            sizeof back, &back, &used),
-              noErr);
+    ASSERT_EQ(
+        QTSoundDescriptionGetProperty(sound, kQTPropertyClass_SoundDescription,
+                                      kQTSoundDescriptionPropertyID_AudioStreamBasicDescription,
+                                      sizeof back, &back, &used),
+        noErr);
     EXPECT_EQ(used, sizeof back);
     EXPECT_EQ(back.mSampleRate, c.stream.mSampleRate);
     EXPECT_EQ(back.mFormatID, c.stream.mFormatID);
@@ -75,18 +76,19 @@ INSTANTIATE_TEST_SUITE_P(
     Formats, SoundVersions,
     ::testing::Values(
         VersionCase{"sowt", Stream(44100, kAudioFormatLinearPCM, kSigned, 2, 16), 0, 'sowt'},
-        VersionCase{"twos", Stream(22050, kAudioFormatLinearPCM,
-                                   kSigned | kAudioFormatFlagIsBigEndian, 1, 16),
-                    0, 'twos'},
-        VersionCase{"raw", Stream(11025, kAudioFormatLinearPCM, kAudioFormatFlagIsPacked, 1, 8),
-                    0, 'raw '},
+        VersionCase{
+            "twos",
+            Stream(22050, kAudioFormatLinearPCM, kSigned | kAudioFormatFlagIsBigEndian, 1, 16), 0,
+            'twos'},
+        VersionCase{"raw", Stream(11025, kAudioFormatLinearPCM, kAudioFormatFlagIsPacked, 1, 8), 0,
+                    'raw '},
         VersionCase{"ima4", Stream(44100, kAudioFormatAppleIMA4, 0, 2, 0, 64, 68), 1, 'ima4'},
-        VersionCase{"float", Stream(48000, kAudioFormatLinearPCM,
-                                    kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked, 2, 32),
+        VersionCase{"float",
+                    Stream(48000, kAudioFormatLinearPCM,
+                           kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked, 2, 32),
                     2, 'lpcm'},
         VersionCase{"int24", Stream(96000, kAudioFormatLinearPCM, kSigned, 2, 24), 2, 'lpcm'},
-        VersionCase{"sixChannels", Stream(48000, kAudioFormatLinearPCM, kSigned, 6, 16), 2,
-                    'lpcm'},
+        VersionCase{"sixChannels", Stream(48000, kAudioFormatLinearPCM, kSigned, 6, 16), 2, 'lpcm'},
         VersionCase{"aac", Stream(44100, kAudioFormatMPEG4AAC, 0, 2, 0, 1024, 0), 2, 'aac '}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -123,9 +125,8 @@ TEST(SoundDescription, LayoutsBeyondTheChannelCountAreKept) {
 }
 
 TEST(SoundDescription, RequestsThatCannotBeMetAreRefused) {
-    AudioStreamBasicDescription flt = Stream(48000, kAudioFormatLinearPCM,
-                                             kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked, 2,
-                                             32);
+    AudioStreamBasicDescription flt = Stream(
+        48000, kAudioFormatLinearPCM, kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked, 2, 32);
     SoundDescriptionHandle sound = nullptr;
     EXPECT_EQ(QTSoundDescriptionCreate(&flt, nullptr, 0, nullptr, 0, 'mvv0', &sound), paramErr);
     EXPECT_EQ(QTSoundDescriptionCreate(&flt, nullptr, 0, nullptr, 0, 'what', &sound), paramErr);

@@ -1,5 +1,6 @@
 #include "MovieToolbox/SoundDescription.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -349,7 +350,8 @@ OSStatus QTSoundDescriptionCreate(AudioStreamBasicDescription* inASBD, AudioChan
     }
     std::vector<uint8_t> bytes = version == 2 ? Version2(*inASBD, extension.size())
                                               : Version0Or1(*inASBD, version, extension.size());
-    std::memcpy(bytes.data() + bytes.size() - extension.size(), extension.data(), extension.size());
+    std::copy(extension.begin(), extension.end(),
+              bytes.end() - static_cast<long>(extension.size()));
     Handle handle = nullptr;
     OSErr err = PtrToHand(bytes.data(), &handle, static_cast<long>(bytes.size()));
     if (err != noErr) {

@@ -134,8 +134,9 @@ TEST(MovieAtoms, DamagedFilesFailCleanly) {
     // A chunk offset pointing past the end of the file: the tables are
     // consistent, but the sample cannot be read.
     std::vector<uint8_t> moved = file;
-    auto stco =
-        std::search(moved.begin() + static_cast<long>(moovStart), moved.end(), "stco", "stco" + 4);
+    const std::string stcoType = "stco";
+    auto stco = std::search(moved.begin() + static_cast<long>(moovStart), moved.end(),
+                            stcoType.begin(), stcoType.end());
     std::fill(stco + 12, stco + 16, 0x7F);
     MovieFileReader far;
     ASSERT_TRUE(far.openBytes(moved).ok());

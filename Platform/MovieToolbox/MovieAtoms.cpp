@@ -45,6 +45,32 @@ bool ReadCount(ByteReader& in, ReadContext& context, size_t entrySize, uint32_t&
     return true;
 }
 
+// Tables: version and flags, an entry count, then the entries.  The count is
+// checked against the bytes left before the entries are allocated.
+template <class Entry, class WriteEntry>
+void WriteTable(ByteWriter& out, const std::vector<Entry>& entries, WriteEntry writeEntry) {
+    WriteVersionAndFlags(out, 0, 0);
+    out.u32(static_cast<uint32_t>(entries.size()));
+    for (const Entry& e : entries) {
+        writeEntry(e);
+    }
+}
+
+template <class Entry, class ReadEntry>
+bool ReadTable(ByteReader& in, ReadContext& context, size_t entrySize, std::vector<Entry>& entries,
+               ReadEntry readEntry) {
+    uint8_t version = 0;
+    uint32_t count = 0;
+    if (!ReadVersion0Or1(in, context, version) || !ReadCount(in, context, entrySize, count)) {
+        return false;
+    }
+    entries.resize(count);
+    for (Entry& e : entries) {
+        readEntry(e);
+    }
+    return true;
+}
+
 // Times and durations: 32 bits in version 0, 64 in version 1.
 uint64_t ReadTime(ByteReader& in, uint8_t version) {
     return version == 1 ? in.u64() : in.u32();
@@ -628,99 +654,59 @@ bool SampleDescriptionAtom::readPayload(ByteReader& in, ReadContext& context) {
 // stts, ctts, stss, stsc, stsz
 
 bool TimeToSampleAtom::writePayload(ByteWriter& out) const {
-    WriteVersionAndFlags(out, 0, 0);
-    out.u32(static_cast<uint32_t>(entries.size()));
-    for (const auto& e : entries) {
+    WriteTable(out, entries, [&](const TimeToSampleEntry& e) {
         out.u32(e.sampleCount);
         out.u32(e.sampleDuration);
-    }
+    });
     return true;
 }
 
 bool TimeToSampleAtom::readPayload(ByteReader& in, ReadContext& context) {
-    uint8_t version = 0;
-    uint32_t count = 0;
-    if (!ReadVersion0Or1(in, context, version) || !ReadCount(in, context, 8, count)) {
-        return false;
-    }
-    entries.resize(count);
-    for (auto& e : entries) {
+    return ReadTable(in, context, 8, entries, [&](TimeToSampleEntry& e) {
         e.sampleCount = in.u32();
         e.sampleDuration = in.u32();
-    }
-    return true;
+    });
 }
 
 bool CompositionOffsetAtom::writePayload(ByteWriter& out) const {
-    WriteVersionAndFlags(out, 0, 0);
-    out.u32(static_cast<uint32_t>(entries.size()));
-    for (const auto& e : entries) {
+    WriteTable(out, entries, [&](const CompositionOffsetEntry& e) {
         out.u32(e.sampleCount);
         out.s32(e.offset);
-    }
+    });
     return true;
 }
 
 bool CompositionOffsetAtom::readPayload(ByteReader& in, ReadContext& context) {
-    uint8_t version = 0;
-    uint32_t count = 0;
-    if (!ReadVersion0Or1(in, context, version) || !ReadCount(in, context, 8, count)) {
-        return false;
-    }
-    entries.resize(count);
-    for (auto& e : entries) {
+    return ReadTable(in, context, 8, entries, [&](CompositionOffsetEntry& e) {
         e.sampleCount = in.u32();
         e.offset = in.s32();
-    }
-    return true;
+    });
 }
 
 bool SyncSampleAtom::writePayload(ByteWriter& out) const {
-    WriteVersionAndFlags(out, 0, 0);
-    out.u32(static_cast<uint32_t>(sampleNumbers.size()));
-    for (uint32_t n : sampleNumbers) {
-        out.u32(n);
-    }
+    WriteTable(out, sampleNumbers, [&](uint32_t n) { out.u32(n); });
     return true;
 }
 
 bool SyncSampleAtom::readPayload(ByteReader& in, ReadContext& context) {
-    uint8_t version = 0;
-    uint32_t count = 0;
-    if (!ReadVersion0Or1(in, context, version) || !ReadCount(in, context, 4, count)) {
-        return false;
-    }
-    sampleNumbers.resize(count);
-    for (uint32_t& n : sampleNumbers) {
-        n = in.u32();
-    }
-    return true;
+    return ReadTable(in, context, 4, sampleNumbers, [&](uint32_t& n) { n = in.u32(); });
 }
 
 bool SampleToChunkAtom::writePayload(ByteWriter& out) const {
-    WriteVersionAndFlags(out, 0, 0);
-    out.u32(static_cast<uint32_t>(entries.size()));
-    for (const auto& e : entries) {
+    WriteTable(out, entries, [&](const SampleToChunkEntry& e) {
         out.u32(e.firstChunk);
         out.u32(e.samplesPerChunk);
         out.u32(e.descriptionIndex);
-    }
+    });
     return true;
 }
 
 bool SampleToChunkAtom::readPayload(ByteReader& in, ReadContext& context) {
-    uint8_t version = 0;
-    uint32_t count = 0;
-    if (!ReadVersion0Or1(in, context, version) || !ReadCount(in, context, 12, count)) {
-        return false;
-    }
-    entries.resize(count);
-    for (auto& e : entries) {
+    return ReadTable(in, context, 12, entries, [&](SampleToChunkEntry& e) {
         e.firstChunk = in.u32();
         e.samplesPerChunk = in.u32();
         e.descriptionIndex = in.u32();
-    }
-    return true;
+    });
 }
 
 bool SampleSizeAtom::writePayload(ByteWriter& out) const {
@@ -771,30 +757,19 @@ uint64_t ChunkOffsetAtom::payloadSize() const {
 
 bool ChunkOffsetAtom::writePayload(ByteWriter& out) const {
     bool large = type() == 'co64';
-    WriteVersionAndFlags(out, 0, 0);
-    out.u32(static_cast<uint32_t>(offsets.size()));
-    for (uint64_t o : offsets) {
+    WriteTable(out, offsets, [&](uint64_t o) {
         if (large) {
             out.u64(o);
         } else {
             out.u32(static_cast<uint32_t>(o));
         }
-    }
+    });
     return true;
 }
 
 bool ChunkOffsetAtom::readPayload(ByteReader& in, ReadContext& context) {
-    uint8_t version = 0;
-    uint32_t count = 0;
-    size_t width = largeOffsets ? 8 : 4;
-    if (!ReadVersion0Or1(in, context, version) || !ReadCount(in, context, width, count)) {
-        return false;
-    }
-    offsets.resize(count);
-    for (uint64_t& o : offsets) {
-        o = largeOffsets ? in.u64() : in.u32();
-    }
-    return true;
+    return ReadTable(in, context, largeOffsets ? 8 : 4, offsets,
+                     [&](uint64_t& o) { o = largeOffsets ? in.u64() : in.u32(); });
 }
 
 // stbl

@@ -11,7 +11,6 @@ namespace {
 constexpr UInt16 kHeaderHasLineBand = 0x0008;
 constexpr size_t kChunkSizeBytes = 4;
 constexpr size_t kBandHeaderBytes = 2 + 8;
-constexpr size_t kUnchangedSampleSize = kChunkSizeBytes + kBandHeaderBytes + 2;
 constexpr size_t kShortestDrawingSample = 8;
 constexpr int kMaxLiteral = 127;
 constexpr int kMaxRun = 128;

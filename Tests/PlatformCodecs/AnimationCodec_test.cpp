@@ -31,18 +31,16 @@ struct Picture {
         }
     }
     void set(int x, int y, UInt32 argb) {
-        UInt8* p = &bytes[(size_t(y) * width + x) * 4];
-        p[0] = UInt8(argb >> 24);
-        p[1] = UInt8(argb >> 16);
-        p[2] = UInt8(argb >> 8);
-        p[3] = UInt8(argb);
+        pcodecs_test::StoreARGB(&bytes[(size_t(y) * width + x) * 4], argb);
     }
     AnimationConstImage image() const { return {bytes.data(), 4L * width, width, height, kARGB}; }
     AnimationImage target() { return {bytes.data(), 4L * width, width, height, kARGB}; }
 };
 
 Bytes Pixel(UInt32 argb) {
-    return {UInt8(argb >> 24), UInt8(argb >> 16), UInt8(argb >> 8), UInt8(argb)};
+    Bytes p(4);
+    pcodecs_test::StoreARGB(p.data(), argb);
+    return p;
 }
 
 Bytes Cat(std::initializer_list<Bytes> parts) {
@@ -82,37 +80,28 @@ Picture Distinct(int w, int h) {
 
 constexpr UInt32 A = 0xFF112233, B = 0x80445566, C = 0x00778899, P = 0xFFFFFFFF;
 
+// The golden samples below show one coded line per row.
+// clang-format off
 TEST(AnimationEncoder, KeyFrameCodesRunsAndLiterals) {
     Picture p(3, 2);
     p.set(0, 0, A), p.set(1, 0, A), p.set(2, 0, A);
     p.set(0, 1, B), p.set(1, 1, C), p.set(2, 1, C);
-    const Bytes expected = Cat({SizeField(25),
-                                {0x00, 0x00},
-                                {0x01, 0xFD},
-                                Pixel(A),
-                                {0xFF},  // run of 3
-                                {0x01, 0x01},
-                                Pixel(B),
-                                {0xFE},
-                                Pixel(C),
-                                {0xFF}});  // 1 literal, run of 2
+    const Bytes expected = Cat({SizeField(25), {0x00, 0x00},
+        {0x01, 0xFD}, Pixel(A), {0xFF},                      // run of 3
+        {0x01, 0x01}, Pixel(B), {0xFE}, Pixel(C), {0xFF}});  // 1 literal, run of 2
     EXPECT_EQ(KeyFrame(p), expected);
 }
 
 TEST(AnimationEncoder, SplitsRunsAndLiteralsLongerThanOneCode) {
-    const Bytes runs =
-        Cat({SizeField(18), {0x00, 0x00, 0x01, 0x80}, Pixel(A), {0xFE}, Pixel(A), {0xFF}});
-    EXPECT_EQ(KeyFrame(Picture(130, 1, A)), runs);  // 128 + 2
+    const Bytes runs = Cat({SizeField(18), {0x00, 0x00},
+        {0x01, 0x80}, Pixel(A), {0xFE}, Pixel(A), {0xFF}});  // 128 + 2
+    EXPECT_EQ(KeyFrame(Picture(130, 1, A)), runs);
 
     const Picture distinct = Distinct(130, 1);
-    const Bytes sample = KeyFrame(distinct);
-    const Bytes pixels = distinct.bytes;
-    Bytes expected = Cat({SizeField(6 + 2 + 2 + 130 * 4), {0x00, 0x00, 0x01, 0x7F}});  // 127 + 3
-    expected.insert(expected.end(), pixels.begin(), pixels.begin() + 127 * 4);
-    expected.push_back(0x03);
-    expected.insert(expected.end(), pixels.begin() + 127 * 4, pixels.end());
-    expected.push_back(0xFF);
-    EXPECT_EQ(sample, expected);
+    const auto pixel = [&](int x) { return distinct.bytes.begin() + 4 * x; };
+    const Bytes expected = Cat({SizeField(6 + 2 + 2 + 130 * 4), {0x00, 0x00},
+        {0x01, 0x7F}, Bytes(pixel(0), pixel(127)), {0x03}, Bytes(pixel(127), pixel(130)), {0xFF}});
+    EXPECT_EQ(KeyFrame(distinct), expected);  // 127 + 3
 }
 
 TEST(AnimationEncoder, DifferenceFrameCodesBandOfChangedLinesWithSkips) {
@@ -120,16 +109,9 @@ TEST(AnimationEncoder, DifferenceFrameCodesBandOfChangedLinesWithSkips) {
     Picture cur = prev;
     cur.set(0, 1, A), cur.set(3, 1, B);  // two changes with an unchanged gap
     cur.set(2, 2, C);                    // changed after a skip at the line start
-    const Bytes expected = Cat({SizeField(35),
-                                {0x00, 0x08, 0x00, 0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00},
-                                {0x01, 0x01},
-                                Pixel(A),
-                                {0x00, 0x03, 0x01},
-                                Pixel(B),
-                                {0xFF},
-                                {0x03, 0x01},
-                                Pixel(C),
-                                {0xFF}});
+    const Bytes expected = Cat({SizeField(35), {0x00, 0x08, 0x00, 0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00},
+        {0x01, 0x01}, Pixel(A), {0x00, 0x03, 0x01}, Pixel(B), {0xFF},
+        {0x03, 0x01}, Pixel(C), {0xFF}});
     EXPECT_EQ(DifferenceFrame(cur, prev), expected);
 }
 
@@ -138,19 +120,15 @@ TEST(AnimationEncoder, SkipsLongerThan254PixelsAndUnchangedLinesInsideTheBand) {
     Picture cur = prev;
     cur.set(300, 0, A), cur.set(599, 0, B);
     cur.set(0, 2, C);
-    const Bytes expected = Cat({SizeField(41),
-                                {0x00, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00},
-                                {0xFF, 0x00, 0x2F, 0x01},
-                                Pixel(A),  // skip 254 + 46
-                                {0x00, 0xFF, 0x00, 0x2D, 0x01},
-                                Pixel(B),  // skip 254 + 44
-                                {0xFF},
-                                {0x01, 0xFF},  // unchanged line between changed ones
-                                {0x01, 0x01},
-                                Pixel(C),
-                                {0xFF}});
+    const Bytes expected = Cat({SizeField(41), {0x00, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00},
+        {0xFF, 0x00, 0x2F, 0x01}, Pixel(A),          // skip 254 + 46
+        {0x00, 0xFF, 0x00, 0x2D, 0x01}, Pixel(B),    // skip 254 + 44
+        {0xFF},
+        {0x01, 0xFF},                                // unchanged line between changed ones
+        {0x01, 0x01}, Pixel(C), {0xFF}});
     EXPECT_EQ(DifferenceFrame(cur, prev), expected);
 }
+// clang-format on
 
 TEST(AnimationEncoder, UnchangedFrameIsASampleThatChangesNothing) {
     const Picture p(5, 3, A);

@@ -13,6 +13,14 @@
 
 namespace pcodecs_test {
 
+// Stores a pixel given as 0xAARRGGBB in memory order alpha, red, green, blue.
+inline void StoreARGB(uint8_t* p, uint32_t argb) {
+    p[0] = uint8_t(argb >> 24);
+    p[1] = uint8_t(argb >> 16);
+    p[2] = uint8_t(argb >> 8);
+    p[3] = uint8_t(argb);
+}
+
 class ScreenFrames {
   public:
     ScreenFrames(int width, int height, unsigned seed)
@@ -118,11 +126,7 @@ class ScreenFrames {
     }
 
     void put(int x, int y, uint32_t argb) {
-        uint8_t* p = &m_frame[(size_t(y) * m_width + x) * 4];
-        p[0] = uint8_t(argb >> 24);
-        p[1] = uint8_t(argb >> 16);
-        p[2] = uint8_t(argb >> 8);
-        p[3] = uint8_t(argb);
+        StoreARGB(&m_frame[(size_t(y) * m_width + x) * 4], argb);
     }
 
     uint32_t get(int x, int y) const {

@@ -1,13 +1,12 @@
 // A seeded sequence of screen-like 32-bit frames (alpha, red, green, blue in
-// memory): a desktop with windows, text-like detail, gradients and
+// memory): a desktop with windows, text-like specks, gradients and
 // translucent areas, changed from frame to frame the way screens change (a
-// window moves, text is typed, a cursor blinks, an area scrolls, a region
-// fills with noise).
+// window opens, text is typed, a caret blinks, an area scrolls or fills with
+// noise; sometimes nothing changes).
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <random>
 #include <vector>
 
@@ -25,108 +24,64 @@ class ScreenFrames {
   public:
     ScreenFrames(int width, int height, unsigned seed)
         : m_width(width), m_height(height), m_frame(4 * size_t(width) * height), m_rng(seed) {
-        fill(0, 0, width, height, 0xFF3A6EA5);
-        for (int i = 0; i < 4; ++i) {
-            window();
-        }
-        gradient(0, height - std::max(1, height / 8), width, std::max(1, height / 8));
+        paint(0, 0, width, height, [](int, int, uint32_t) { return 0xFF3A6EA5u; });
+        for (int i = 0; i < 4; ++i)
+            next(1);
+        next(6);
     }
 
-    int width() const { return m_width; }
-    int height() const { return m_height; }
     long rowBytes() const { return 4L * m_width; }
     const std::vector<uint8_t>& frame() const { return m_frame; }
 
-    // Applies one random change (sometimes none at all).
-    void next() {
+    // Applies one random change, or the given kind of change.
+    void next(int kind = -1) {
         const int x = uniform(0, m_width - 1), y = uniform(0, m_height - 1);
         const int w = uniform(1, std::max(1, m_width / 3)),
                   h = uniform(1, std::max(1, m_height / 4));
-        switch (uniform(0, 7)) {
-            case 0:
-                break;  // nothing changed
-            case 1:
-                window();
+        switch (kind < 0 ? uniform(0, 7) : kind) {
+            case 1:  // a window with a title bar and text
+                paint(x, y, 2 * w, 2 * h,
+                      [&](int, int j, uint32_t) { return j < y + 6 ? 0xFFB0B0C8u : 0xFFECECECu; });
+                [[fallthrough]];
+            case 2:  // text
+                paint(x, y + 6, 2 * w, 2 * h - 6,
+                      [&](int, int, uint32_t old) { return m_rng() % 5 ? old : 0xFF101010u; });
                 break;
-            case 2:
-                text(x, y, w, std::min(h, 12));
+            case 3:  // caret
+                paint(x, y, 1, 14,
+                      [&](int, int, uint32_t) { return x % 2 ? 0xFF000000u : 0xFFFFFFFFu; });
                 break;
-            case 3:
-                fill(x, y, 1, std::min(h, 14), uniform(0, 1) ? 0xFF000000 : 0xFFFFFFFF);  // caret
+            case 4:  // scroll up by one line
+                paint(x, y, w, h, [&](int i, int j, uint32_t old) {
+                    return j + 1 < m_height ? get(i, j + 1) : old;
+                });
                 break;
-            case 4:
-                scroll(x, y, w, h, uniform(1, 3));
+            case 5:  // noise
+                paint(x, y, std::min(w, 40), std::min(h, 20),
+                      [&](int, int, uint32_t) { return uint32_t(m_rng()); });
                 break;
-            case 5:
-                noise(x, y, std::min(w, 40), std::min(h, 20));
+            case 6:  // gradient
+                paint(0, y, m_width, h, [](int i, int j, uint32_t) {
+                    return 0xFF000040u | uint32_t(i * 7 & 0xFF) << 16 | uint32_t(j * 3 & 0xFF) << 8;
+                });
                 break;
-            case 6:
-                gradient(x, y, w, h);
+            case 7:  // translucent fill
+                paint(x, y, w, h,
+                      [c = 0x80000000u | (m_rng() & 0xFFFFFF)](int, int, uint32_t) { return c; });
                 break;
-            default:
-                fill(x, y, w, h, 0x80000000u | (m_rng() & 0xFFFFFF));  // translucent
+            default:  // nothing changed
                 break;
         }
     }
 
   private:
-    void window() {
-        const int x = uniform(0, m_width - 1), y = uniform(0, m_height - 1);
-        const int w = uniform(1, std::max(1, m_width / 2)),
-                  h = uniform(1, std::max(1, m_height / 2));
-        fill(x, y, w, h, 0xFFECECEC);
-        fill(x, y, w, std::min(h, 6), 0xFFB0B0C8);
-        text(x + 2, y + 8, w - 4, h - 10);
-    }
-
-    void fill(int x, int y, int w, int h, uint32_t argb) {
-        for (int j = y; j < std::min(y + h, m_height); ++j) {
-            for (int i = x; i < std::min(x + w, m_width); ++i) {
-                put(i, j, argb);
-            }
-        }
-    }
-
-    // Dark glyph-like specks on the background already there.
-    void text(int x, int y, int w, int h) {
-        for (int j = y; j < std::min(y + h, m_height); ++j) {
-            for (int i = x; i < std::min(x + w, m_width); ++i) {
-                if (m_rng() % 5 == 0) {
-                    put(i, j, 0xFF101010u + (m_rng() % 3) * 0x00202020u);
-                }
-            }
-        }
-    }
-
-    void gradient(int x, int y, int w, int h) {
+    template <typename F>
+    void paint(int x, int y, int w, int h, F colour) {
         for (int j = std::max(y, 0); j < std::min(y + h, m_height); ++j) {
-            for (int i = x; i < std::min(x + w, m_width); ++i) {
-                put(i, j,
-                    0xFF000000u | (uint32_t(i * 7) & 0xFF) << 16 | (uint32_t(j * 3) & 0xFF) << 8 |
-                        0x40);
+            for (int i = std::max(x, 0); i < std::min(x + w, m_width); ++i) {
+                StoreARGB(&m_frame[(size_t(j) * m_width + i) * 4], colour(i, j, get(i, j)));
             }
         }
-    }
-
-    void noise(int x, int y, int w, int h) {
-        for (int j = y; j < std::min(y + h, m_height); ++j) {
-            for (int i = x; i < std::min(x + w, m_width); ++i) {
-                put(i, j, m_rng());
-            }
-        }
-    }
-
-    // Moves the rows of a region up by `lines`.
-    void scroll(int x, int y, int w, int h, int lines) {
-        for (int j = y; j + lines < std::min(y + h, m_height); ++j) {
-            for (int i = x; i < std::min(x + w, m_width); ++i) {
-                put(i, j, get(i, j + lines));
-            }
-        }
-    }
-
-    void put(int x, int y, uint32_t argb) {
-        StoreARGB(&m_frame[(size_t(y) * m_width + x) * 4], argb);
     }
 
     uint32_t get(int x, int y) const {

@@ -12,7 +12,8 @@
 //        n < -1   one pixel follows, drawn -n times (runs of 2 to 128)
 //        0        a skip byte follows (pixels to skip + 1)
 //        -1       end of the line
-// A sample shorter than 8 bytes changes nothing.  Lines and pixels that a
+// A sample shorter than 8 bytes, or whose chunk size is under 8, changes
+// nothing.  Lines and pixels that a
 // sample does not reach keep what the previous picture had there.
 #pragma once
 

@@ -38,8 +38,9 @@ OSErr QTDisposeAtomContainer(QTAtomContainer atomData);
 
 // Checks a container's bytes (for example read from a file): noErr, or
 // invalidAtomContainerErr when its atoms do not fit each other and the handle
-// exactly, its root is not 'sean', or two children of one atom share a type
-// and ID; nilHandleErr for a null handle.  Not a host call: the other calls
+// exactly, its root is not 'sean' with ID 1, an atom has more than 32767
+// children (the host's indexes are 16-bit signed) or two children of one atom
+// share a type and ID; nilHandleErr for a null handle.  Not a host call: the other calls
 // make the same check themselves.
 OSErr QTValidateAtomContainer(QTAtomContainer container);
 

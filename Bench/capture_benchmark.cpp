@@ -22,7 +22,7 @@ constexpr int kFrameCycle = 240;
 
 // Writes to /dev/null through the usual buffered stream, counting bytes.
 class CountingSink : public FileWriter {
-public:
+  public:
     void open(const std::string&) override { m_file.open("/dev/null"); }
     void write(const void* data, int n) override {
         m_bytes += static_cast<uint64_t>(n > 0 ? n : 0);
@@ -33,7 +33,7 @@ public:
     void close() override { m_file.close(); }
     uint64_t bytes() const { return m_bytes; }
 
-private:
+  private:
     SynchronousFileWriter m_file;
     uint64_t m_bytes = 0;
 };
@@ -81,8 +81,8 @@ struct Workload {
             for (int i = 0; i < count; ++i) {
                 const float w = float(8 + rng() % 240);
                 const float h = float(12 + rng() % 10);
-                frames[f].push_back(CGRectMake(float(110 + rng() % 900), float(95 + rng() % 540),
-                                               w, h));
+                frames[f].push_back(
+                    CGRectMake(float(110 + rng() % 900), float(95 + rng() % 540), w, h));
             }
             if (f % 12 == 0) {
                 frames[f].push_back(CGRectMake(600, 300, 480, 320));  // a window region

@@ -53,8 +53,8 @@ void RoundTrip(const uint8_t* data, size_t size) {
     }
     const bool key = data[1] % 2 == 0;
     std::vector<uint8_t> coded(DeltaRLE::maxCompressedSize32(width, height));
-    const int n = DeltaRLE::compress32(key ? nullptr : prev.data(), cur.data(), width, height, 0,
-                                       0, width, height, coded.data(), mask);
+    const int n = DeltaRLE::compress32(key ? nullptr : prev.data(), cur.data(), width, height, 0, 0,
+                                       width, height, coded.data(), mask);
     if (n < 0 || size_t(n) > coded.size()) {
         std::abort();
     }

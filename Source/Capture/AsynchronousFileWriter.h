@@ -11,7 +11,7 @@
 class MVRCDiskThread;
 
 class AsynchronousFileWriter : public FileWriter {
-public:
+  public:
     static constexpr int kDefaultBufferSize = 0x100000;
 
     AsynchronousFileWriter() = default;
@@ -41,7 +41,7 @@ public:
     int stagedBytes() const { return m_cursor; }
     bool isOpen() const { return m_diskThread != nullptr; }
 
-private:
+  private:
     void handOver();
     void throwIfDiskFailed() const;
 

@@ -75,9 +75,8 @@ void ColorSpaceConverter::convertRectBGRAToRectYUV444(int imageWidth, int, int x
                                                       unsigned char* Y, unsigned char* U,
                                                       unsigned char* V, ChannelLayout layout) {
     const Offsets o = OffsetsOf(layout);
-    ForEachPixel(imageWidth, x, y, w, h, [&](size_t i, size_t) {
-        ToYUV(pixels + i * 4, o, Y + i, U + i, V + i);
-    });
+    ForEachPixel(imageWidth, x, y, w, h,
+                 [&](size_t i, size_t) { ToYUV(pixels + i * 4, o, Y + i, U + i, V + i); });
 }
 
 void ColorSpaceConverter::convertRectBGRAToPackedYUV444(int imageWidth, int, int x, int y, int w,
@@ -85,9 +84,8 @@ void ColorSpaceConverter::convertRectBGRAToPackedYUV444(int imageWidth, int, int
                                                         unsigned char* Y, unsigned char* U,
                                                         unsigned char* V, ChannelLayout layout) {
     const Offsets o = OffsetsOf(layout);
-    ForEachPixel(imageWidth, x, y, w, h, [&](size_t i, size_t k) {
-        ToYUV(pixels + i * 4, o, Y + k, U + k, V + k);
-    });
+    ForEachPixel(imageWidth, x, y, w, h,
+                 [&](size_t i, size_t k) { ToYUV(pixels + i * 4, o, Y + k, U + k, V + k); });
 }
 
 void ColorSpaceConverter::convertPackedYUV444ToRectBGRA(int imageWidth, int, int x, int y, int w,
@@ -95,9 +93,8 @@ void ColorSpaceConverter::convertPackedYUV444ToRectBGRA(int imageWidth, int, int
                                                         unsigned char* V, unsigned char* pixels,
                                                         ChannelLayout layout) {
     const Offsets o = OffsetsOf(layout);
-    ForEachPixel(imageWidth, x, y, w, h, [&](size_t i, size_t k) {
-        ToPixel(Y[k], U[k], V[k], o, pixels + i * 4);
-    });
+    ForEachPixel(imageWidth, x, y, w, h,
+                 [&](size_t i, size_t k) { ToPixel(Y[k], U[k], V[k], o, pixels + i * 4); });
 }
 
 void ColorSpaceConverter::convertRectYUV444ToRectBGRA(int imageWidth, int, int x, int y, int w,
@@ -105,9 +102,8 @@ void ColorSpaceConverter::convertRectYUV444ToRectBGRA(int imageWidth, int, int x
                                                       unsigned char* V, unsigned char* pixels,
                                                       ChannelLayout layout) {
     const Offsets o = OffsetsOf(layout);
-    ForEachPixel(imageWidth, x, y, w, h, [&](size_t i, size_t) {
-        ToPixel(Y[i], U[i], V[i], o, pixels + i * 4);
-    });
+    ForEachPixel(imageWidth, x, y, w, h,
+                 [&](size_t i, size_t) { ToPixel(Y[i], U[i], V[i], o, pixels + i * 4); });
 }
 
 void ColorSpaceConverter::convertBGRAToYUV444(int width, int height, unsigned char* pixels,

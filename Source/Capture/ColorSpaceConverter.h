@@ -14,7 +14,7 @@
 #pragma once
 
 class ColorSpaceConverter {
-public:
+  public:
     enum class ChannelLayout {
         kAlphaFirst,  // memory bytes alpha, red, green, blue (pixel format 32)
         kAlphaLast,   // memory bytes blue, green, red, alpha (pixel format 'BGRA')

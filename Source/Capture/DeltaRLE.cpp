@@ -17,7 +17,9 @@ inline uint32_t LoadWord(const unsigned char* p) {
     return v;
 }
 
-inline void StoreWord(unsigned char* p, uint32_t v) { std::memcpy(p, &v, sizeof v); }
+inline void StoreWord(unsigned char* p, uint32_t v) {
+    std::memcpy(p, &v, sizeof v);
+}
 
 // How one element (a 32-bit pixel or a plane byte) is compared and stored.
 // kOffset and kStored pick the bytes of the element that go into the stream.

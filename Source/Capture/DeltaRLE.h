@@ -24,7 +24,7 @@
 #include <cstddef>
 
 class DeltaRLE {
-public:
+  public:
     // Codes the rectangle (x, y, w, h) of cur, against prev when prev is not
     // null; returns the number of bytes written to dst.  Key coding (prev
     // null) codes w pixels per line.  The rectangle must lie in the image;

@@ -10,12 +10,12 @@
 // A file that cannot be created ("fopen failed") or bytes that did not reach
 // it ("fwrite failed", "fclose failed").
 class FileWriterException : public MVDException {
-public:
+  public:
     explicit FileWriterException(const std::string& message) : MVDException(message) {}
 };
 
 class FileWriter {
-public:
+  public:
     virtual ~FileWriter() = default;
 
     // Creates or truncates the file; FileWriterException("fopen failed")

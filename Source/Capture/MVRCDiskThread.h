@@ -11,7 +11,7 @@
 #include "MVDCommon/Thread.h"
 
 class MVRCDiskThread : public Thread {
-public:
+  public:
     // Opens path for writing on the constructing thread;
     // FileWriterException("fopen failed") when it cannot.
     MVRCDiskThread(std::string path, MVRCDiskWritingJobs* jobs);
@@ -30,10 +30,10 @@ public:
     // buffered bytes could not be written.
     bool closeStream();
 
-protected:
+  protected:
     void run() override;
 
-private:
+  private:
     void executeAll();
 
     std::mutex m_mutex;  // guards m_readyToStop

@@ -7,7 +7,7 @@
 #include <vector>
 
 class MVRCDiskWritingJobs {
-public:
+  public:
     MVRCDiskWritingJobs() = default;
     MVRCDiskWritingJobs(const MVRCDiskWritingJobs&) = delete;
     MVRCDiskWritingJobs& operator=(const MVRCDiskWritingJobs&) = delete;
@@ -26,7 +26,7 @@ public:
     void lock() { m_mutex.lock(); }
     void unlock() { m_mutex.unlock(); }
 
-private:
+  private:
     std::mutex m_mutex;
     // New jobs go in at the front; the oldest is at the back.  Only the disk
     // thread removes jobs, so the back job stays put while it is written.

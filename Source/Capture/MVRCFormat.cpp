@@ -27,8 +27,7 @@ void MVRCEncodeFrameHeader(const _MVRCFrameHeader& header,
     MVRCStore32(out + 10, header.rectCount);
 }
 
-void MVRCDecodeFrameHeader(const unsigned char in[kMVRCFrameHeaderSize],
-                           _MVRCFrameHeader* header) {
+void MVRCDecodeFrameHeader(const unsigned char in[kMVRCFrameHeaderSize], _MVRCFrameHeader* header) {
     header->frameRate = MVRCLoad32(in);
     header->duration = MVRCLoad32(in + 4);
     header->keyFrame = in[8];

@@ -42,7 +42,9 @@ size_t RectPixels(const tagMVDRect& r) {
 
 MVRCReader::MVRCReader() = default;
 
-MVRCReader::~MVRCReader() { closeFile(); }
+MVRCReader::~MVRCReader() {
+    closeFile();
+}
 
 void MVRCReader::openFile(const char* path) {
     FILE* stream = path != nullptr ? std::fopen(path, "r") : nullptr;
@@ -310,9 +312,8 @@ bool MVRCReader::processZlibRects(unsigned int rectCount, CGRect* rects) {
 void MVRCReader::decodeDeltaRLE(const tagMVDRect& r, const unsigned char* data, size_t size,
                                 unsigned int index) {
     if (!DeltaRLE::decompress32(m_canvas->m_pData, data, static_cast<int>(size),
-                                static_cast<int>(m_header.width),
-                                static_cast<int>(m_header.height), r.x, r.y, r.width, r.height,
-                                m_pixelMask)) {
+                                static_cast<int>(m_header.width), static_cast<int>(m_header.height),
+                                r.x, r.y, r.width, r.height, m_pixelMask)) {
         std::ostringstream message;
         message << "Delta RLE data of rectangle " << index << " is damaged\n";
         Fail(message);
@@ -371,8 +372,7 @@ bool MVRCReader::processYUVDeltaRLERects(unsigned int rectCount, CGRect* rects) 
                                      size >= 12 ? MVRCLoad32(m_scratch.data() + 8) : 0};
         if (size < 12 || 12 + lengths[0] + lengths[1] + lengths[2] != size) {
             std::ostringstream message;
-            message << "YUV plane sizes of rectangle " << i << " do not add up to " << size
-                    << "\n";
+            message << "YUV plane sizes of rectangle " << i << " do not add up to " << size << "\n";
             Fail(message);
         }
         if (m_planes.size() < pixels * 3) {
@@ -391,9 +391,9 @@ bool MVRCReader::processYUVDeltaRLERects(unsigned int rectCount, CGRect* rects) 
             fragment += lengths[p];
         }
         ColorSpaceConverter::convertPackedYUV444ToRectBGRA(
-            static_cast<int>(m_header.width), static_cast<int>(m_header.height), r.x, r.y,
-            r.width, r.height, m_planes.data(), m_planes.data() + pixels,
-            m_planes.data() + 2 * pixels, m_canvas->m_pData, layout);
+            static_cast<int>(m_header.width), static_cast<int>(m_header.height), r.x, r.y, r.width,
+            r.height, m_planes.data(), m_planes.data() + pixels, m_planes.data() + 2 * pixels,
+            m_canvas->m_pData, layout);
     }
     return true;
 }
@@ -426,13 +426,13 @@ void MVRCReader::readSprite(MVDImage* out) {
                 byteCount ||
             byteCount > remaining()) {
             std::ostringstream message;
-            message << "Sprite of " << rect.width << " x " << rect.height << " pixels does not match its "
-                    << byteCount << " bytes\n";
+            message << "Sprite of " << rect.width << " x " << rect.height
+                    << " pixels does not match its " << byteCount << " bytes\n";
             Fail(message);
         }
-        auto sprite = std::make_unique<MVDImage>(static_cast<unsigned int>(rect.width),
-                                                 static_cast<unsigned int>(rect.height), format, 4,
-                                                 nullptr);
+        auto sprite =
+            std::make_unique<MVDImage>(static_cast<unsigned int>(rect.width),
+                                       static_cast<unsigned int>(rect.height), format, 4, nullptr);
         readBytes(sprite->m_pData, byteCount, "sprite pixels");
         m_sprite = std::move(sprite);
     }

@@ -25,7 +25,7 @@
 class ZlibInflater;
 
 class MVRCReader {
-public:
+  public:
     MVRCReader();
     MVRCReader(const MVRCReader&) = delete;
     MVRCReader& operator=(const MVRCReader&) = delete;
@@ -80,7 +80,7 @@ public:
     static std::optional<uint32_t> sampleDuration(const _MVRCFrameHeader& frame,
                                                   uint32_t timeScale);
 
-private:
+  private:
     void requireHeader() const;
     uint64_t remaining() const { return m_fileSize - m_offset; }
     void readBytes(void* into, uint64_t n, const char* what);

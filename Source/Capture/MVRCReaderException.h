@@ -5,10 +5,10 @@
 #include <string>
 
 class MVRCReaderException : public std::exception {
-public:
+  public:
     explicit MVRCReaderException(std::string message) : m_message(std::move(message)) {}
     const char* what() const noexcept override { return m_message.c_str(); }
 
-private:
+  private:
     std::string m_message;
 };

@@ -52,7 +52,9 @@ AudioTrack* MVRCWriter::createAudioTrack(unsigned int, unsigned int, unsigned in
     return nullptr;
 }
 
-void MVRCWriter::openFile(std::string path) { m_fileWriter->open(path); }
+void MVRCWriter::openFile(std::string path) {
+    m_fileWriter->open(path);
+}
 
 void MVRCWriter::setCompressionType(MVRCCompressionType type) {
     if (static_cast<unsigned>(type) >= kMVRCCompressionTypeCount) {
@@ -61,7 +63,9 @@ void MVRCWriter::setCompressionType(MVRCCompressionType type) {
     m_compressionType = type;
 }
 
-void MVRCWriter::setKeyFrameRate(long rate) { m_keyFrameRate = std::max(rate, 1L); }
+void MVRCWriter::setKeyFrameRate(long rate) {
+    m_keyFrameRate = std::max(rate, 1L);
+}
 
 uint32_t MVRCWriter::pixelMaskForFormat(unsigned long pixelFormat) {
     return MVRCPixelMaskForFormat(pixelFormat);
@@ -254,8 +258,7 @@ void MVRCWriter::writeChunkHeader(uint32_t size) {
     m_fileWriter->write(bytes, sizeof bytes);
 }
 
-void MVRCWriter::writePFrameData(MVDImage* image, unsigned int rectCount,
-                                 const tagMVDRect* rects) {
+void MVRCWriter::writePFrameData(MVDImage* image, unsigned int rectCount, const tagMVDRect* rects) {
     writeDirtyRectCoordinates(rectCount, rects);
     switch (m_compressionType) {
         case kMVRCCompressionNone:
@@ -285,7 +288,8 @@ static void ForEachRowRun(const tagMVDRect& r, size_t rowBytes, size_t bytesPerP
         return;
     }
     const size_t width = static_cast<size_t>(r.width) * bytesPerPixel;
-    const size_t first = static_cast<size_t>(r.y) * rowBytes + static_cast<size_t>(r.x) * bytesPerPixel;
+    const size_t first =
+        static_cast<size_t>(r.y) * rowBytes + static_cast<size_t>(r.x) * bytesPerPixel;
     if (width == rowBytes) {
         f(first, width * static_cast<size_t>(r.height));
         return;
@@ -299,8 +303,8 @@ void MVRCWriter::writeWithNoCompression(MVDImage* image, unsigned int rectCount,
                                         const tagMVDRect* rects) {
     for (unsigned int i = 0; i < rectCount; ++i) {
         const tagMVDRect& r = rects[i];
-        writeChunkHeader(static_cast<uint32_t>(size_t(r.width) * size_t(r.height) *
-                                               m_header.bytesPerPixel));
+        writeChunkHeader(
+            static_cast<uint32_t>(size_t(r.width) * size_t(r.height) * m_header.bytesPerPixel));
         ForEachRowRun(r, rowBytes(), m_header.bytesPerPixel, [&](size_t offset, size_t n) {
             m_fileWriter->write(image->m_pData + offset, static_cast<int>(n));
         });
@@ -368,8 +372,8 @@ void MVRCWriter::compressAndWriteUsingYUVDeltaRLE(MVDImage* image, unsigned int 
     for (unsigned int i = 0; i < rectCount; ++i) {
         const tagMVDRect& r = rects[i];
         ColorSpaceConverter::convertRectBGRAToPackedYUV444(
-            static_cast<int>(m_header.width), static_cast<int>(m_header.height), r.x, r.y,
-            r.width, r.height, image->m_pData, planes[0], planes[1], planes[2], layout);
+            static_cast<int>(m_header.width), static_cast<int>(m_header.height), r.x, r.y, r.width,
+            r.height, image->m_pData, planes[0], planes[1], planes[2], layout);
         const int count = r.width * r.height;
         unsigned char sizes[12];
         uint32_t total = sizeof sizes;
@@ -390,8 +394,7 @@ void MVRCWriter::compressAndWriteUsingYUVDeltaRLE(MVDImage* image, unsigned int 
     }
 }
 
-void MVRCWriter::updateLastImage(MVDImage* image, unsigned int rectCount,
-                                 const tagMVDRect* rects) {
+void MVRCWriter::updateLastImage(MVDImage* image, unsigned int rectCount, const tagMVDRect* rects) {
     if (image == m_lastImage.get()) {
         return;
     }

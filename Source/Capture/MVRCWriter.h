@@ -19,7 +19,7 @@ class AudioTrack;
 class ZlibDeflater;
 
 class MVRCWriter {
-public:
+  public:
     static constexpr long kDefaultKeyFrameRate = 300;
 
     MVRCWriter();
@@ -80,7 +80,7 @@ public:
     // of 32 bits; NaN as 0).
     static tagMVDRect truncatedRect(const CGRect& rect);
 
-private:
+  private:
     void requireHeader() const;
     void checkImage(const MVDImage* image) const;
     void clipRects(unsigned int rectCount, const CGRect* rects);
@@ -100,15 +100,15 @@ private:
     size_t rowBytes() const { return size_t{m_header.width} * m_header.bytesPerPixel; }
 
     std::unique_ptr<FileWriter> m_fileWriter;
-    std::vector<unsigned char> m_zlibBuffer;       // type 1 output
-    std::vector<unsigned char> m_rleZlibBuffer;    // type 3 output
+    std::vector<unsigned char> m_zlibBuffer;     // type 1 output
+    std::vector<unsigned char> m_rleZlibBuffer;  // type 3 output
     MVRCCompressionType m_compressionType = kMVRCCompressionDeltaRLE;
     long m_keyFrameRate = kDefaultKeyFrameRate;
     uint64_t m_frameCounter = 0;
     _MVRCHeader m_header{};
     bool m_headerWritten = false;
     std::unique_ptr<MVDImage> m_lastImage;
-    std::vector<unsigned char> m_rleBuffer;   // worst case of one rectangle
+    std::vector<unsigned char> m_rleBuffer;  // worst case of one rectangle
     uint32_t m_pixelMask = 0xFFFFFFFFu;
     std::vector<unsigned char> m_yuvPlanes;    // Y, U, V of W x H bytes each
     std::vector<unsigned char> m_codedPlanes;  // the three coded planes

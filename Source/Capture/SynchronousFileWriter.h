@@ -6,7 +6,7 @@
 #include "Capture/FileWriter.h"
 
 class SynchronousFileWriter : public FileWriter {
-public:
+  public:
     SynchronousFileWriter() = default;
     SynchronousFileWriter(const SynchronousFileWriter&) = delete;
     SynchronousFileWriter& operator=(const SynchronousFileWriter&) = delete;
@@ -26,7 +26,7 @@ public:
     // write failed.
     void close() override;
 
-private:
+  private:
     FILE* m_stream = nullptr;
     bool m_written = false;
 };

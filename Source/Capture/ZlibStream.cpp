@@ -9,7 +9,9 @@ namespace {
 
 constexpr size_t kMinOutput = 64 * 1024;
 
-inline uInt Clamp(size_t n) { return static_cast<uInt>(std::min<size_t>(n, UINT_MAX)); }
+inline uInt Clamp(size_t n) {
+    return static_cast<uInt>(std::min<size_t>(n, UINT_MAX));
+}
 
 }  // namespace
 
@@ -19,9 +21,13 @@ ZlibDeflater::ZlibDeflater(int level) {
     }
 }
 
-ZlibDeflater::~ZlibDeflater() { deflateEnd(&m_stream); }
+ZlibDeflater::~ZlibDeflater() {
+    deflateEnd(&m_stream);
+}
 
-size_t ZlibDeflater::bound(size_t n) { return deflateBound(&m_stream, static_cast<uLong>(n)); }
+size_t ZlibDeflater::bound(size_t n) {
+    return deflateBound(&m_stream, static_cast<uLong>(n));
+}
 
 void ZlibDeflater::begin(std::vector<unsigned char>* out) {
     deflateReset(&m_stream);
@@ -77,7 +83,8 @@ size_t ZlibDeflater::finish() {
     return static_cast<size_t>(m_stream.next_out - m_out->data());
 }
 
-size_t ZlibDeflater::compress(const unsigned char* data, size_t n, std::vector<unsigned char>* out) {
+size_t ZlibDeflater::compress(const unsigned char* data, size_t n,
+                              std::vector<unsigned char>* out) {
     begin(out);
     add(data, n);
     return finish();
@@ -89,7 +96,9 @@ ZlibInflater::ZlibInflater() {
     }
 }
 
-ZlibInflater::~ZlibInflater() { inflateEnd(&m_stream); }
+ZlibInflater::~ZlibInflater() {
+    inflateEnd(&m_stream);
+}
 
 void ZlibInflater::begin(const unsigned char* in, size_t n) {
     inflateReset(&m_stream);

@@ -10,7 +10,7 @@
 
 // Deflates with window bits 15, memory level 8 and the default strategy.
 class ZlibDeflater {
-public:
+  public:
     explicit ZlibDeflater(int level);
     ~ZlibDeflater();
     ZlibDeflater(const ZlibDeflater&) = delete;
@@ -29,7 +29,7 @@ public:
     // Largest stream for n input bytes.
     size_t bound(size_t n);
 
-private:
+  private:
     void run(int flush);
     void grow();
 
@@ -38,7 +38,7 @@ private:
 };
 
 class ZlibInflater {
-public:
+  public:
     enum class Status {
         kOk,
         kDamaged,    // a data error, an allocation failure or a dictionary request
@@ -60,7 +60,7 @@ public:
     // Inflates the whole stream into at most capacity bytes.
     [[nodiscard]] Status inflateAll(unsigned char* out, size_t capacity, size_t* produced);
 
-private:
+  private:
     Status step(unsigned char* out, size_t n, size_t* produced);
 
     z_stream m_stream{};

@@ -99,8 +99,8 @@ TEST(ColorSpaceConverter, PackedRectanglesMapToImagePositions) {
                                                        y.data(), u.data(), v.data());
     const int positions[6] = {75, 76, 77, 85, 86, 87};
     for (int k = 0; k < 6; ++k) {
-        const YUV expected = ToYUV(Bytes(image.begin() + positions[k] * 4,
-                                         image.begin() + positions[k] * 4 + 4));
+        const YUV expected =
+            ToYUV(Bytes(image.begin() + positions[k] * 4, image.begin() + positions[k] * 4 + 4));
         EXPECT_EQ(y[k], expected.y) << k;
         EXPECT_EQ(u[k], expected.u) << k;
         EXPECT_EQ(v[k], expected.v) << k;

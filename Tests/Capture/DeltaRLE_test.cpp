@@ -86,17 +86,17 @@ TEST(DeltaRLE, SkipsAndLineEndsReachEachChange) {
     cur.at(1, 2) = 0x00000E;
     // Line 0 unchanged; line 1 reached by a skip of 5 right and 1 down; line
     // 2's change at the left edge by an end of line, with no skip code.
-    const Bytes expected{0, 2, 5, 1,                          // skip
-                         0, 3, 0x0A, 0, 0, 0x0B, 0, 0, 0x0C, 0, 0,  // literal of 3
-                         0, 0,                                // end of line
-                         1, 0x0D, 0, 0, 1, 0x0E, 0, 0,        // two runs of one
+    const Bytes expected{0, 2,    5,    1,                             // skip
+                         0, 3,    0x0A, 0, 0, 0x0B, 0, 0, 0x0C, 0, 0,  // literal of 3
+                         0, 0,                                         // end of line
+                         1, 0x0D, 0,    0, 1, 0x0E, 0, 0,              // two runs of one
                          0, 1};
     const Bytes coded = Compress(&prev, cur, 0, 0, 12, 3, 0x00FFFFFF);
     EXPECT_EQ(coded, expected);
 
     Image out = prev;
-    ASSERT_TRUE(DeltaRLE::decompress32(out.data(), coded.data(), int(coded.size()), 12, 3, 0, 0,
-                                       12, 3, 0x00FFFFFF));
+    ASSERT_TRUE(DeltaRLE::decompress32(out.data(), coded.data(), int(coded.size()), 12, 3, 0, 0, 12,
+                                       3, 0x00FFFFFF));
     // Coded pixels come back with alpha 255; skipped ones keep theirs.
     EXPECT_EQ(out.at(5, 1), 0xFF00000Au);
     EXPECT_EQ(out.at(0, 2), 0xFF00000Du);
@@ -112,10 +112,10 @@ TEST(DeltaRLE, LongSkipsAreSplitIntoCodesOf255) {
     const Bytes coded = Compress(&prev, cur, 0, 0, 600, 300, 0xFFFFFFFF);
     // Line 290's change is two pixels from the left edge: too close for a
     // skip, so the two unchanged pixels are coded with it (a run of two).
-    const Bytes expected{0, 2, 255, 0, 0, 2, 255, 0, 0, 2, 50, 0, 1, 9, 0, 0, 0,  // line 0
-                         0, 0,                                                    // end of line
-                         0, 2, 0, 255, 0, 2, 0, 34,  // 289 lines down
-                         2, 7, 0, 0, 0, 1, 9, 0, 0, 0, 0, 1};
+    const Bytes expected{0, 2, 255, 0,   0, 2, 255, 0,  0, 2, 50, 0, 1, 9, 0, 0, 0,  // line 0
+                         0, 0,                                                       // end of line
+                         0, 2, 0,   255, 0, 2, 0,   34,  // 289 lines down
+                         2, 7, 0,   0,   0, 1, 9,   0,  0, 0, 0,  1};
     EXPECT_EQ(coded, expected);
 }
 
@@ -211,8 +211,8 @@ TEST(DeltaRLE, DecoderStopsAtEitherEnd) {
     // Every cut inside the stream is refused.
     for (size_t n = 0; n < coded.size(); ++n) {
         Image partial = prev;
-        EXPECT_FALSE(DeltaRLE::decompress32to32(partial.data(), coded.data(), int(n), 20, 6, 2, 1,
-                                                16, 5))
+        EXPECT_FALSE(
+            DeltaRLE::decompress32to32(partial.data(), coded.data(), int(n), 20, 6, 2, 1, 16, 5))
             << "length " << n;
     }
     Image out = prev;
@@ -237,14 +237,14 @@ TEST(DeltaRLE, ByteDecoderStopsAtEitherEnd) {
     const Bytes plane{9, 9, 9, 1, 2, 3, 4, 4, 4, 4, 4};
     const Bytes coded = Encode8(plane);
     Bytes out(plane.size());
-    ASSERT_EQ(DeltaRLE::decodeFragment8(coded.data(), int(coded.size()), out.data(),
-                                        int(out.size())),
-              int(plane.size()));
+    ASSERT_EQ(
+        DeltaRLE::decodeFragment8(coded.data(), int(coded.size()), out.data(), int(out.size())),
+        int(plane.size()));
     EXPECT_EQ(out, plane);
     // One byte short of room, or a code cut short, is refused.
-    EXPECT_EQ(DeltaRLE::decodeFragment8(coded.data(), int(coded.size()), out.data(),
-                                        int(out.size()) - 1),
-              -1);
+    EXPECT_EQ(
+        DeltaRLE::decodeFragment8(coded.data(), int(coded.size()), out.data(), int(out.size()) - 1),
+        -1);
     const Bytes cutLiteral{0, 5, 1, 2};
     const Bytes oddLength{3, 7, 4};
     EXPECT_EQ(DeltaRLE::decodeFragment8(cutLiteral.data(), 4, out.data(), 10), -1);

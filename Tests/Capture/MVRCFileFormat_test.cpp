@@ -65,7 +65,7 @@ Bytes Cat(std::initializer_list<Bytes> parts) {
 const Bytes kEnd{'E', 'O', 'F', ' ', 0};
 
 class CaptureFileBytes : public ::testing::Test {
-protected:
+  protected:
     tagMVDImageFormat m_format{4, 2, kMVDPixelFormat32ARGB, 4};
     MVDImage m_image{&m_format};
     mvdtest::TempDir m_dir;
@@ -191,9 +191,8 @@ TEST_F(CaptureFileBytes, SpriteChunks) {
     AppendRect(&reuse, -3, 1, 2, 1);
     reuse.push_back(0);
     ASSERT_EQ(reuse.size(), 22u);
-    EXPECT_EQ(mvdtest::ReadFileBytes(m_path),
-              Cat({Header(4, 2, 32), keyFrameOfType0(), withImage,
-                   FrameHeader(30, 1, false, 0, 0), reuse, kEnd}));
+    EXPECT_EQ(mvdtest::ReadFileBytes(m_path), Cat({Header(4, 2, 32), keyFrameOfType0(), withImage,
+                                                   FrameHeader(30, 1, false, 0, 0), reuse, kEnd}));
 }
 
 TEST_F(CaptureFileBytes, KeyFrameRate) {

@@ -87,7 +87,7 @@ constexpr size_t kFirstRectList = kFirstFrame + 5 + 14;
 constexpr size_t kFirstChunk = kFirstRectList + 16;
 
 class CaptureReaderDamage : public ::testing::Test {
-protected:
+  protected:
     mvdtest::TempDir m_dir;
     Bytes m_file = Recording(kMVRCCompressionDeltaRLE, m_dir.file("good.mvrc"));
 };
@@ -171,7 +171,8 @@ TEST(CaptureReaderSweep, CutsAndFlippedBytesNeverEscape) {
         const Bytes file = Recording(static_cast<MVRCCompressionType>(type), dir.file("src.mvrc"));
         for (size_t n = 0; n < file.size(); n += 1 + n / 64) {
             mvdtest::WriteFileBytes(path, Bytes(file.begin(), file.begin() + n));
-            ASSERT_EQ(ReadAll(path), Outcome::kReaderException) << "type " << int(type) << " cut " << n;
+            ASSERT_EQ(ReadAll(path), Outcome::kReaderException)
+                << "type " << int(type) << " cut " << n;
         }
         std::mt19937 rng(type);
         for (int i = 0; i < 300; ++i) {

@@ -68,7 +68,8 @@ TEST_P(CaptureRoundTrip, EveryFrameReadsBackAsWritten) {
             } else if (kind == 3) {
                 // A whole-frame update at a stray origin: a key frame.
                 rects.push_back(CGRectMake(3, 4, CGFloat(width), CGFloat(height)));
-                capturetest::ChangeRect(image, {3, 4, int32_t(width) - 3, int32_t(height) - 4}, rng);
+                capturetest::ChangeRect(image, {3, 4, int32_t(width) - 3, int32_t(height) - 4},
+                                        rng);
             } else if (kind != 5) {  // kind 5: nothing changed
                 const int count = 1 + int(rng() % 4);
                 for (int i = 0; i < count; ++i) {

@@ -380,7 +380,7 @@ int DeltaRLE::decodeFragment8(const unsigned char* src, int srcLength, unsigned 
             }
             std::memset(dst + out, static_cast<int>(b), a);
             out += a;
-        } else if (b != 1) {
+        } else if (b > 1) {  // 0, 0 copies nothing and 0, 1 is no code
             if (i + b > length || out + b > capacity) {
                 return -1;
             }

@@ -249,7 +249,9 @@ TEST(DeltaRLE, ByteDecoderStopsAtEitherEnd) {
     const Bytes oddLength{3, 7, 4};
     EXPECT_EQ(DeltaRLE::decodeFragment8(cutLiteral.data(), 4, out.data(), 10), -1);
     EXPECT_EQ(DeltaRLE::decodeFragment8(oddLength.data(), 3, out.data(), 10), -1);
-    // The pair 0, 1 carries nothing.
+    // The pairs 0, 0 and 0, 1 carry nothing, even into no space at all.
+    const Bytes empty{0, 0, 0, 1};
+    EXPECT_EQ(DeltaRLE::decodeFragment8(empty.data(), 4, nullptr, 0), 0);
     const Bytes withNoOp{2, 6, 0, 1, 1, 8};
     EXPECT_EQ(DeltaRLE::decodeFragment8(withNoOp.data(), 6, out.data(), 10), 3);
     EXPECT_EQ(Bytes(out.begin(), out.begin() + 3), (Bytes{6, 6, 8}));

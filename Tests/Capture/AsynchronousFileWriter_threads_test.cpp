@@ -9,8 +9,6 @@
 #include <thread>
 #include <vector>
 
-#include "Capture/MVRCDiskThread.h"
-#include "Capture/MVRCReader.h"
 #include "Capture/MVRCWriter.h"
 #include "CaptureTestContent.h"
 #include "Support/TempDir.h"
@@ -74,23 +72,6 @@ TEST(AsynchronousFileWriter, StagingAndJobs) {
         expected.push_back(static_cast<unsigned char>(c));
     }
     EXPECT_EQ(mvdtest::ReadFileBytes(dir.file("staging")), expected);
-}
-
-TEST(AsynchronousFileWriter, QueueHandsJobsOutOldestFirst) {
-    mvdtest::TempDir dir;
-    MVRCDiskWritingJobs jobs;
-    jobs.addJob("ab", 2);
-    jobs.addJob("cd", 2);
-    jobs.addJob("", 0);  // empty jobs are not queued
-    EXPECT_EQ(jobs.numJobs(), 2);
-    FILE* f = std::fopen(dir.file("q").c_str(), "w");
-    ASSERT_NE(f, nullptr);
-    EXPECT_TRUE(jobs.executeNextJob(f));
-    EXPECT_EQ(jobs.numJobs(), 1);
-    EXPECT_TRUE(jobs.executeNextJob(nullptr));  // dropped unwritten
-    std::fclose(f);
-    EXPECT_EQ(mvdtest::ReadFileBytes(dir.file("q")), (Bytes{'a', 'b'}));
-    jobs.addJob("left", 4);  // discarded with the queue
 }
 
 // Bytes written just before close, or before destruction without close,

@@ -163,30 +163,6 @@ TEST(CaptureSprites, CursorIsDrawnOnTheCopyOnly) {
     EXPECT_FALSE(reader.readFrame(&frame, &out));
 }
 
-// A chunk without image before any image was sent draws nothing.
-TEST(CaptureSprites, MissingImageWithoutEarlierOneDrawsNothing) {
-    tagMVDImageFormat format{8, 8, kMVDPixelFormat32ARGB, 4};
-    MVDImage image(&format);
-    capturetest::PaintScreen(image, 5);
-    mvdtest::TempDir dir;
-    const std::string path = dir.file("s.mvrc");
-    MVRCWriter writer;
-    writer.openFile(path);
-    writer.writeHeader(&format);
-    CGRect whole = CGRectMake(0, 0, 8, 8);
-    writer.writeFrame(1, 10.0f, &image, 1, &whole, nullptr, CGRectMake(1, 1, 4, 4));
-    writer.closeFile();
-
-    MVRCReader reader;
-    reader.openFile(path.c_str());
-    reader.readHeader(nullptr);
-    MVDImage out(&format);
-    _MVRCFrameHeader frame;
-    ASSERT_TRUE(reader.readFrame(&frame, &out));
-    EXPECT_FALSE(reader.frameHasSprite());
-    EXPECT_EQ(Bytes(out), Bytes(image));
-}
-
 // Rectangles reaching outside the frame are clipped when written, and the
 // alpha byte is not stored by the Delta RLE types.
 TEST(CaptureRoundTrip, ClippedRectanglesAndAlpha) {

@@ -364,11 +364,34 @@ void ScreenContent::drawPhoto(ScreenImage& image, const ScreenRect& clip,
             image.setPixel(x, y, Offset(c | 0xFF000000u, grain));
         }
     }
-    // The animated area: a picture that changes completely with every tick.
-    const ScreenRect animated = animationRect().intersect(clip);
+    drawAnimation(image, clip);
+}
+
+// The animated area changes completely with every tick: a panel whose
+// colours, progress bar and text change, or video with grain.
+void ScreenContent::drawAnimation(ScreenImage& image, const ScreenRect& clip) const {
+    const ScreenRect area = animationRect();
+    const ScreenRect visible = area.intersect(clip);
     const uint32_t hue = Hash(m_tick, m_seed, 9) | 0xFF000000u;
-    for (int32_t y = animated.y; y < animated.y + animated.height; ++y) {
-        for (int32_t x = animated.x; x < animated.x + animated.width; ++x) {
+    if (m_region == Region::Panel) {
+        Gradient(image, area, clip, Mix(hue, 0xFFFFFFFF, 200), Mix(hue, 0xFFFFFFFF, 120), true);
+        const int32_t progress = static_cast<int32_t>(m_tick * 7) % std::max(area.width - 8, 1);
+        image.fill(ScreenRect{area.x + 4, area.y + 4, progress, 6}.intersect(visible), 0xFF3C9A3C);
+        for (int32_t y = area.y + 14, line = 0; y + kCellHeight <= area.y + area.height;
+             y += kCellHeight, ++line) {
+            std::vector<uint8_t> text(
+                static_cast<size_t>(std::max(area.width / kCellWidth - 1, 0)));
+            for (size_t i = 0; i < text.size(); ++i) {
+                const uint32_t h =
+                    Hash(m_tick, static_cast<uint32_t>(line), static_cast<uint32_t>(i));
+                text[i] = h % 7 == 0 ? 0 : static_cast<uint8_t>(30 + h % 66);
+            }
+            drawString(image, visible, area.x + 3, y, text, 0xFF202020);
+        }
+        return;
+    }
+    for (int32_t y = visible.y; y < visible.y + visible.height; ++y) {
+        for (int32_t x = visible.x; x < visible.x + visible.width; ++x) {
             const int32_t t = ((x + y + static_cast<int32_t>(m_tick) * 3) & 63) * 4;
             const int32_t grain = static_cast<int32_t>(Hash(x, y, m_tick) % 9) - 4;
             image.setPixel(x, y, Offset(Mix(hue, 0xFF101010, t), grain));
@@ -466,9 +489,11 @@ ScreenRect ScreenContent::moveWindow(ScreenImage& image, int32_t dx, int32_t dy)
     return redraw(image, before.unite(window.frame));
 }
 
-ScreenRect ScreenContent::redrawRegion(ScreenImage& image, int32_t width, int32_t height) {
+ScreenRect ScreenContent::redrawRegion(ScreenImage& image, int32_t width, int32_t height,
+                                       Region content) {
     const ScreenRect before = animationRect();
     m_animation = {0, 0, std::max(width, 0), std::max(height, 0)};
+    m_region = content;
     ++m_tick;
     return redraw(image, before.unite(animationRect()));
 }
@@ -486,7 +511,7 @@ ScreenRect ScreenContent::nextFrame(ScreenImage& image) {
         return tickClock(image).unite(typeText(image, 1));
     if (pick < 82) {
         const auto side = static_cast<int32_t>(48 + random() % 112);
-        return redrawRegion(image, side, side);
+        return redrawRegion(image, side, side, random() % 3 ? Region::Panel : Region::Video);
     }
     if (pick < 92)
         return scroll(image, 1 + static_cast<int>(random() % 3));

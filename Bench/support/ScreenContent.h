@@ -85,8 +85,13 @@ class ScreenContent {
     ScreenRect typeText(ScreenImage& image, int characters);
     ScreenRect scroll(ScreenImage& image, int lines);
     ScreenRect moveWindow(ScreenImage& image, int32_t dx, int32_t dy);
-    // Redraws an animated area of about width x height in the photo window.
-    ScreenRect redrawRegion(ScreenImage& image, int32_t width, int32_t height);
+    // What an animated area shows: a panel of an application (gradient,
+    // progress bar, lines of text) or video (every pixel different).
+    enum class Region { Panel, Video };
+    // Redraws an animated area of about width x height in the photo window;
+    // every pixel of it changes.
+    ScreenRect redrawRegion(ScreenImage& image, int32_t width, int32_t height,
+                            Region content = Region::Panel);
     ScreenRect tickClock(ScreenImage& image);
 
     // One typical frame-to-frame change, picked with the seeded generator:
@@ -107,6 +112,7 @@ class ScreenContent {
     void drawWindow(ScreenImage& image, const ScreenRect& clip, const Window& window) const;
     void drawText(ScreenImage& image, const ScreenRect& clip, const Window& window) const;
     void drawPhoto(ScreenImage& image, const ScreenRect& clip, const Window& window) const;
+    void drawAnimation(ScreenImage& image, const ScreenRect& clip) const;
     void drawChart(ScreenImage& image, const ScreenRect& clip, const Window& window) const;
     void drawString(ScreenImage& image, const ScreenRect& clip, int32_t x, int32_t y,
                     const std::vector<uint8_t>& text, uint32_t ink) const;
@@ -129,7 +135,8 @@ class ScreenContent {
     uint64_t m_state;
     uint32_t m_tick = 0;
     uint32_t m_clock = 0;
-    ScreenRect m_animation;         // size asked for by redrawRegion
+    ScreenRect m_animation;  // size asked for by redrawRegion
+    Region m_region = Region::Panel;
     std::vector<Window> m_windows;  // bottom to top
 };
 

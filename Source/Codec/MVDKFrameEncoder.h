@@ -127,25 +127,25 @@ struct Scan {
 // Pixels are matched kGroup at a time while more than kGroup remain (a group
 // counts only when all of it matches), then one at a time.  An unchanged
 // stretch ends the changed part once it is 4 pixels long and followed by a
-// mismatch or the end of the line.  Whole blocks that match are taken in one
-// compare; that cannot change the outcome, since a block is a whole number
-// of groups that all match.
+// mismatch or the end of the line.  Equal stretches are first taken in bulk,
+// a whole number of groups that all match and leave at least one pixel,
+// which cannot change the outcome.
 template <class Px>
 inline Scan ScanLine(const Px& px, const uint8_t* s, const uint8_t* p, int32_t remaining) {
     constexpr int kBytes = Px::kSrcBytes;
     constexpr int kGroup = Px::kGroup;
-    constexpr int kBlock = (kBytes == 3 ? 24 : 32) / kBytes;
-    static_assert(kBlock % kGroup == 0);
     int32_t matched = 0;
     int32_t i = 0;
     while (i < remaining) {
         const int32_t left = remaining - i;
         const uint8_t* a = s + i * kBytes;
         const uint8_t* b = p + i * kBytes;
-        if (left > kBlock && EqualBytes<kBlock * kBytes>(a, b)) {
-            matched += kBlock;
-            i += kBlock;
-            continue;
+        const size_t equal = EqualPrefix(a, b, static_cast<size_t>(left - 1) * kBytes);
+        if (equal != 0) {
+            const int32_t bulk = static_cast<int32_t>(equal / kBytes) / kGroup * kGroup;
+            matched += bulk;
+            i += bulk;
+            if (bulk != 0) continue;
         }
         int step = 1;
         bool same;
@@ -158,8 +158,7 @@ inline Scan ScanLine(const Px& px, const uint8_t* s, const uint8_t* p, int32_t r
         if (same) {
             matched += step;
         } else {
-            if (matched >= 4)
-                return {i - matched, matched};
+            if (matched >= 4) return {i - matched, matched};
             matched = 0;
         }
         i += step;

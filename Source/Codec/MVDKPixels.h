@@ -12,8 +12,13 @@
 // Internal to the codec.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace mvdk::detail {
 
@@ -46,6 +51,32 @@ inline bool EqualBytes(const uint8_t* a, const uint8_t* b) {
     } else {
         return std::memcmp(a, b, N) == 0;
     }
+}
+
+// Length of the equal prefix of a and b in whole 16-byte chunks, looking at
+// no more than limit bytes.  The difference scan spends most of its time
+// here on frames that changed little, so it compares 64 bytes per step.
+inline size_t EqualPrefix(const uint8_t* a, const uint8_t* b, size_t limit) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    const auto load = [](const uint8_t* p) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    };
+    const auto same = [&](size_t at) { return _mm_cmpeq_epi8(load(a + at), load(b + at)); };
+    for (; i + 64 <= limit; i += 64) {
+        const __m128i all = _mm_and_si128(_mm_and_si128(same(i), same(i + 16)),
+                                          _mm_and_si128(same(i + 32), same(i + 48)));
+        if (_mm_movemask_epi8(all) != 0xFFFF) break;
+    }
+    for (; i + 16 <= limit; i += 16) {
+        if (_mm_movemask_epi8(same(i)) != 0xFFFF) break;
+    }
+#else
+    for (; i + 16 <= limit; i += 16) {
+        if (((Load64(a + i) ^ Load64(b + i)) | (Load64(a + i + 8) ^ Load64(b + i + 8))) != 0) break;
+    }
+#endif
+    return i;
 }
 
 // True when value is one of the 20 system colours that quantisation keeps.

@@ -28,8 +28,7 @@ Bytes Inflate(const Bytes& data, size_t capacity) {
 class Sequence {
   public:
     explicit Sequence(const MVDKFrameInfo& info)
-        : m_info(info),
-          m_out(MVDKFrameCompressor::MaxFrameDataSize(info.width, info.height, info.depth)) {
+        : m_out(MVDKFrameCompressor::MaxFrameDataSize(info.width, info.height, info.depth)) {
         EXPECT_EQ(m_compressor.beginSequence(info.width, info.height, info.depth), noErr);
     }
 
@@ -46,7 +45,6 @@ class Sequence {
     MVDKFrameCompressor& compressor() { return m_compressor; }
 
   private:
-    MVDKFrameInfo m_info;
     MVDKFrameCompressor m_compressor;
     Bytes m_out;
     Bytes m_data;

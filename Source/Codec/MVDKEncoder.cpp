@@ -137,6 +137,8 @@ int IsSysColor16(uint16_t value) {
 
 int32_t MVDK_Encode(const MVDKFrameInfo* info, const void* prev, const void* src, void* dst,
                     uint32_t flags, int32_t maxSize, int32_t rowBytes, int swap) {
+    if (info == nullptr || src == nullptr || dst == nullptr)
+        return 0;
     if (FourByteSource(*info)) {
         return Encode32(info, static_cast<const uint8_t*>(prev), static_cast<const uint8_t*>(src),
                         static_cast<uint8_t*>(dst), flags, maxSize, rowBytes, swap);
@@ -146,6 +148,8 @@ int32_t MVDK_Encode(const MVDKFrameInfo* info, const void* prev, const void* src
 
 int32_t Encode32(const MVDKFrameInfo* info, const uint8_t* prev, const uint8_t* src, uint8_t* dst,
                  uint32_t flags, int32_t maxSize, int32_t rowBytes, int swap) {
+    if (info == nullptr || src == nullptr || dst == nullptr)
+        return 0;
     MVDKFrameInfo fourByte = *info;
     if (fourByte.depth != 32) {
         fourByte.depth = 24;

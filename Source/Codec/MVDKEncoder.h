@@ -31,7 +31,8 @@ int IsSysColor16(uint16_t value);
 // 32-bit output, reverse the 4 bytes of each source pixel.
 // Returns the stream length including the end-of-frame code; -1 when the
 // limit was exceeded (dst then holds nothing usable); 0 for a depth above 8
-// other than 16, 24 or 32, or a frame too large for a 32-bit length.
+// other than 16, 24 or 32, a frame too large for a 32-bit length, or a null
+// info, src or dst.
 // A frame with no pixels (width or height 0 or less) is the end-of-frame
 // code alone.
 int32_t MVDK_Encode(const MVDKFrameInfo* info, const void* prev, const void* src, void* dst,

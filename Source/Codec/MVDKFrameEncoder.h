@@ -145,7 +145,8 @@ inline Scan ScanLine(const Px& px, const uint8_t* s, const uint8_t* p, int32_t r
             const int32_t bulk = static_cast<int32_t>(equal / kBytes) / kGroup * kGroup;
             matched += bulk;
             i += bulk;
-            if (bulk != 0) continue;
+            if (bulk != 0)
+                continue;
         }
         int step = 1;
         bool same;
@@ -158,7 +159,8 @@ inline Scan ScanLine(const Px& px, const uint8_t* s, const uint8_t* p, int32_t r
         if (same) {
             matched += step;
         } else {
-            if (matched >= 4) return {i - matched, matched};
+            if (matched >= 4)
+                return {i - matched, matched};
             matched = 0;
         }
         i += step;

@@ -66,14 +66,17 @@ inline size_t EqualPrefix(const uint8_t* a, const uint8_t* b, size_t limit) {
     for (; i + 64 <= limit; i += 64) {
         const __m128i all = _mm_and_si128(_mm_and_si128(same(i), same(i + 16)),
                                           _mm_and_si128(same(i + 32), same(i + 48)));
-        if (_mm_movemask_epi8(all) != 0xFFFF) break;
+        if (_mm_movemask_epi8(all) != 0xFFFF)
+            break;
     }
     for (; i + 16 <= limit; i += 16) {
-        if (_mm_movemask_epi8(same(i)) != 0xFFFF) break;
+        if (_mm_movemask_epi8(same(i)) != 0xFFFF)
+            break;
     }
 #else
     for (; i + 16 <= limit; i += 16) {
-        if (((Load64(a + i) ^ Load64(b + i)) | (Load64(a + i + 8) ^ Load64(b + i + 8))) != 0) break;
+        if (((Load64(a + i) ^ Load64(b + i)) | (Load64(a + i + 8) ^ Load64(b + i + 8))) != 0)
+            break;
     }
 #endif
     return i;

@@ -30,17 +30,20 @@ int FinishDeflate(z_stream& zs, void* dst, size_t* dstLen, const void* src, size
 
 }  // namespace
 
-struct Deflater::Stream {
+// A z_stream that is ended with its end function once it has been opened.
+struct ZStream {
+    explicit ZStream(int (*endFunction)(z_streamp)) : end(endFunction) {}
+    ~ZStream() {
+        if (open)
+            end(&zs);
+    }
     z_stream zs{};
     bool open = false;
+    int (*end)(z_streamp);
 };
 
-Deflater::Deflater() : m_stream(std::make_unique<Stream>()) {}
-
-Deflater::~Deflater() {
-    if (m_stream->open)
-        deflateEnd(&m_stream->zs);
-}
+Deflater::Deflater() : m_stream(std::make_unique<ZStream>(deflateEnd)) {}
+Deflater::~Deflater() = default;
 
 int Deflater::compress(void* dst, size_t* dstLen, const void* src, size_t srcLen, int level,
                        int strategy) {
@@ -59,17 +62,8 @@ int Deflater::compress(void* dst, size_t* dstLen, const void* src, size_t srcLen
     return FinishDeflate(zs, dst, dstLen, src, srcLen);
 }
 
-struct Inflater::Stream {
-    z_stream zs{};
-    bool open = false;
-};
-
-Inflater::Inflater() : m_stream(std::make_unique<Stream>()) {}
-
-Inflater::~Inflater() {
-    if (m_stream->open)
-        inflateEnd(&m_stream->zs);
-}
+Inflater::Inflater() : m_stream(std::make_unique<ZStream>(inflateEnd)) {}
+Inflater::~Inflater() = default;
 
 int Inflater::inflate(void* dst, size_t* dstLen, const void* src, size_t srcLen) {
     z_stream& zs = m_stream->zs;

@@ -14,6 +14,8 @@ int compressMVD(void* dst, size_t* dstLen, const void* src, size_t srcLen, int l
 
 namespace mvdk {
 
+struct ZStream;
+
 // A deflate stream kept across frames, so that compressing a frame neither
 // allocates nor re-initialises zlib's tables.  Each call produces the same
 // bytes as compressMVD with the same level and strategy.
@@ -29,8 +31,7 @@ class Deflater {
                                int strategy);
 
   private:
-    struct Stream;
-    std::unique_ptr<Stream> m_stream;
+    std::unique_ptr<ZStream> m_stream;
 };
 
 // An inflate stream kept across frames.  inflate() behaves as zlib's
@@ -47,8 +48,7 @@ class Inflater {
     [[nodiscard]] int inflate(void* dst, size_t* dstLen, const void* src, size_t srcLen);
 
   private:
-    struct Stream;
-    std::unique_ptr<Stream> m_stream;
+    std::unique_ptr<ZStream> m_stream;
 };
 
 }  // namespace mvdk

@@ -274,13 +274,6 @@ TEST(MVDKEncoder, UnsupportedDepthAndEmptyFrames) {
     EXPECT_EQ(Bytes(out, out + 2), kEnd);
 }
 
-TEST(MVDKEncoder, SystemPalette) {
-    for (uint16_t v : sysPalette)
-        EXPECT_EQ(IsSysColor16(v), 1) << v;
-    for (uint16_t v : {0x0000, 0x0001, 0x6B58, 0x7FFD, 0xFFFF})
-        EXPECT_EQ(IsSysColor16(v), 0) << v;
-}
-
 TEST(MVDKEncoder, NamedFragmentCodersAdvanceBothPointers) {
     const uint8_t src16[] = {0x12, 0x34, 0x12, 0x34, 0x00, 0x01};
     uint8_t out[32];

@@ -77,10 +77,10 @@ MVDKCompressResult MVDKFrameCompressor::compressFrame(const MVDKFrameInfo& info,
                                                       int32_t rowBytes,
                                                       const MVDKCompressOptions& options, void* dst,
                                                       size_t dstCapacity) {
-    if (!m_begun)
-        return Failed(codecConditionErr);
     if (info.depth < 8)
         return Failed(codecSizeErr);
+    if (!m_begun)
+        return Failed(codecConditionErr);
     if (src == nullptr || dst == nullptr || info.width != m_width || info.height != m_height ||
         info.depth != m_depth) {
         return Failed(paramErr);

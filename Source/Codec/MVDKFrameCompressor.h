@@ -69,8 +69,8 @@ class MVDKFrameCompressor {
     // Compresses one frame of the sequence into dst (capacity dstCapacity).
     // info: srcPixelSize, width, height, flipped, depth of the source;
     // src and rowBytes: its first line in memory and line stride.
-    // Errors: codecConditionErr before beginSequence; codecSizeErr for a
-    // depth below 8; paramErr for a null source, a size or depth other than
+    // Errors: codecSizeErr for a depth below 8; codecConditionErr before
+    // beginSequence; paramErr for a null source, a size or depth other than
     // the sequence's, or a stride shorter than a line; codecErr when encoding
     // or deflating fails (also when dst is too small); memFullErr.
     MVDKCompressResult compressFrame(const MVDKFrameInfo& info, const void* src, int32_t rowBytes,

@@ -1,6 +1,5 @@
 #include "Codec/MVDKEncoder.h"
 
-#include <array>
 #include <bitset>
 #include <limits>
 

@@ -57,22 +57,6 @@ void WriteActionWithData(FSWFStream* stream, uint8_t code, FSWFStream& data) {
     stream->Append(&data);
 }
 
-template <uint8_t Code>
-void FMyActionJustWriteASingleByte<Code>::WriteToSWFStream(FSWFStream* stream) {
-    stream->WriteByte(Code);
-}
-
-template class FMyActionJustWriteASingleByte<0x06>;
-template class FMyActionJustWriteASingleByte<0x07>;
-template class FMyActionJustWriteASingleByte<0x12>;
-template class FMyActionJustWriteASingleByte<0x17>;
-template class FMyActionJustWriteASingleByte<0x1C>;
-template class FMyActionJustWriteASingleByte<0x1D>;
-template class FMyActionJustWriteASingleByte<0x26>;
-template class FMyActionJustWriteASingleByte<77>;
-template class FMyActionJustWriteASingleByte<0x4F>;
-template class FMyActionJustWriteASingleByte<82>;
-
 void FActionGotoFrame::WriteToSWFStream(FSWFStream* stream) {
     WriteAction(stream, kActionGotoFrame, [this](FSWFStream& d) { d.WriteWord(m_frame); });
 }

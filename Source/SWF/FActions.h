@@ -8,18 +8,20 @@
 #include <string>
 
 #include "SWF/FActionRecord.h"
+#include "SWF/FSWFStream.h"
 #include "SWF/FString.h"
-
-class FSWFStream;
 
 // Writes the action code, the 16-bit length of `data` and the data.  Throws
 // std::length_error for data longer than 65535 bytes.
 void WriteActionWithData(FSWFStream* stream, uint8_t code, FSWFStream& data);
 
+// Any one-byte action (codes below 0x80).
 template <uint8_t Code>
 class FMyActionJustWriteASingleByte : public FActionRecord {
+    static_assert(Code < 0x80, "actions from 0x80 carry a length");
+
   public:
-    void WriteToSWFStream(FSWFStream* stream) override;
+    void WriteToSWFStream(FSWFStream* stream) override { stream->WriteByte(Code); }
 };
 
 class FActionPlay : public FMyActionJustWriteASingleByte<0x06> {};

@@ -1,5 +1,9 @@
 #include "SWF/FSound.h"
 
+#include <stdexcept>
+
+#include "SWF/FSWFStream.h"
+
 const uint32_t FSound::kRateTable[4] = {5512, 11025, 22050, 44100};
 
 void FSound::Init() {
@@ -25,4 +29,25 @@ int FSound::RateCode(uint32_t samplesPerSec) {
             return i;
     }
     return -1;
+}
+
+FSoundFormat::FSoundFormat(int compression, int rate, int size, int type)
+    : m_compression(compression), m_rate(rate), m_size(size), m_type(type) {
+    if (compression < 0 || compression > 15 || rate < 0 || rate > 3 || size < 0 || size > 1 ||
+        type < 0 || type > 1) {
+        throw std::invalid_argument("sound format field out of range");
+    }
+}
+
+void FSoundFormat::WriteToSWFStream(FSWFStream* stream) const {
+    stream->WriteBits(static_cast<uint32_t>(m_compression), 4);
+    stream->WriteBits(static_cast<uint32_t>(m_rate), 2);
+    stream->WriteBits(static_cast<uint32_t>(m_size), 1);
+    stream->WriteBits(static_cast<uint32_t>(m_type), 1);
+}
+
+const uint8_t* SoundDataOrThrow(const void* data, uint32_t length) {
+    if (data == nullptr && length != 0)
+        throw std::invalid_argument("sound data missing");
+    return static_cast<const uint8_t*>(data);
 }

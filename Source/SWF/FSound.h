@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+class FSWFStream;
+
 // SWF sound compression codes (the 4-bit SoundFormat field).
 enum : int { kSoundUncompressed = 0, kSoundADPCM = 1, kSoundMP3 = 2 };
 
@@ -31,3 +33,22 @@ class FSound {
     // The 2-bit rate code of one of the four SWF rates, or -1.
     static int RateCode(uint32_t samplesPerSec);
 };
+
+// The four format fields of a sound tag: compression (4 bits), rate (2),
+// size (1) and type (1), written as one byte in that order.
+struct FSoundFormat {
+    // Throws std::invalid_argument for a field that does not fit its bits.
+    FSoundFormat(int compression, int rate, int size, int type);
+    void WriteToSWFStream(FSWFStream* stream) const;
+    // Bytes of one sample frame of uncompressed samples in this format.
+    uint32_t FrameBytes() const { return static_cast<uint32_t>((m_size + 1) * (m_type + 1)); }
+
+    int m_compression;
+    int m_rate;
+    int m_size;
+    int m_type;
+};
+
+// `data` as bytes; throws std::invalid_argument when it is null but
+// `length` is not 0.
+const uint8_t* SoundDataOrThrow(const void* data, uint32_t length);

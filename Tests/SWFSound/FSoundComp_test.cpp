@@ -69,6 +69,10 @@ struct RoundTrip {
     double minSnr;
 };
 
+void PrintTo(const RoundTrip& r, std::ostream* os) {
+    *os << r.bits << "-bit " << (r.channels == 2 ? "stereo" : "mono");
+}
+
 class FSoundCompRoundTrip : public testing::TestWithParam<RoundTrip> {};
 
 TEST_P(FSoundCompRoundTrip, ReferenceDecoderGetsTheSignalBackWithinTheCodecsLoss) {
@@ -93,7 +97,11 @@ INSTANTIATE_TEST_SUITE_P(CodeSizes, FSoundCompRoundTrip,
                          testing::Values(RoundTrip{2, 1, 17}, RoundTrip{2, 2, 17},
                                          RoundTrip{3, 1, 25}, RoundTrip{3, 2, 25},
                                          RoundTrip{4, 1, 31}, RoundTrip{4, 2, 31},
-                                         RoundTrip{5, 1, 36}, RoundTrip{5, 2, 36}));
+                                         RoundTrip{5, 1, 36}, RoundTrip{5, 2, 36}),
+                         [](const testing::TestParamInfo<RoundTrip>& info) {
+                             return std::to_string(info.param.bits) + "bit" +
+                                    (info.param.channels == 2 ? "Stereo" : "Mono");
+                         });
 
 TEST(FSoundComp, PiecewiseInputGivesTheSameStreamAsOneCall) {
     // Pieces that end right on packet starts, so a header waits for the

@@ -1,0 +1,140 @@
+// Streams of sound blocks in small SWF movies, decoded by ffmpeg.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "SWF/FControlTags.h"
+#include "SWF/FDTSoundStream.h"
+#include "SWF/FObjCollection.h"
+#include "SWF/FSound.h"
+#include "SWFSound/SoundTestSignals.h"
+#include "Support/SwfAdpcmDecoder.h"
+#include "Support/TempDir.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+bool HaveFfmpeg() {
+    return std::system("ffmpeg -version >/dev/null 2>&1") == 0;
+}
+
+// The movie's sound as ffmpeg decodes it: 16-bit samples, interleaved.
+std::vector<int16_t> FfmpegSamples(const std::string& swf) {
+    const std::string command = "ffmpeg -v error -i '" + swf + "' -f s16le - 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    std::vector<int16_t> out;
+    if (!pipe)
+        return out;
+    uint8_t pair[2];
+    while (fread(pair, 1, 2, pipe) == 2)
+        out.push_back(static_cast<int16_t>(pair[0] | pair[1] << 8));
+    pclose(pipe);
+    return out;
+}
+
+struct Stream {
+    int compression;  // 0 PCM, 1 ADPCM
+    int size;         // 0 8-bit, 1 16-bit
+    int type;         // 0 mono, 1 stereo
+    int codeBits;     // ADPCM only
+    uint32_t blockFrames;
+    int blocks;
+};
+
+constexpr int kRate = 2;  // 22050 Hz
+constexpr int kFps = 10;
+
+// A movie of one stream head, then one block and one ShowFrame per frame,
+// each block holding blockFrames frames of `samples` (raw bytes).
+std::string WriteMovie(const mvdtest::TempDir& dir, const Stream& s, const Bytes& samples) {
+    FObjCollection movie;
+    movie.AddFObj(new MyFDTSoundStreamHead2(FSound::MixByte(kRate, s.size, s.type), s.compression,
+                                            s.size, s.type, kRate,
+                                            static_cast<uint16_t>(s.blockFrames)));
+    const uint32_t blockBytes = s.blockFrames * (s.size + 1) * (s.type + 1);
+    for (int b = 0; b < s.blocks; ++b) {
+        const uint8_t* data = samples.data() + size_t(b) * blockBytes;
+        if (s.compression == kSoundADPCM) {
+            movie.AddFObj(new MyFDTSoundStreamBlock_ADPCM(kRate, s.size, s.type, s.blockFrames,
+                                                          data, blockBytes, s.codeBits));
+        } else {
+            uint8_t* copy = new uint8_t[blockBytes];
+            std::copy(data, data + blockBytes, copy);
+            movie.AddFObj(new MyFDTSoundStreamBlock_PCM(blockBytes, copy));
+        }
+        movie.AddFObj(new FCTShowFrame());
+    }
+    const std::string path = dir.file("sound.swf");
+    EXPECT_TRUE(movie.CreateMovie(path.c_str(), 20 * 64, 20 * 48, kFps, 6));
+    return path;
+}
+
+TEST(SoundStreamInterop, UncompressedPcmComesBackExactly) {
+    if (!HaveFfmpeg())
+        GTEST_SKIP() << "ffmpeg not found";
+    mvdtest::TempDir dir;
+    for (int type : {0, 1}) {
+        const Stream s{0, 1, type, 0, 2205, 4};
+        const auto source = soundtest::Tones(2205 * 4, type + 1, 30000);
+        const auto decoded = FfmpegSamples(WriteMovie(dir, s, soundtest::LeBytes(source)));
+        EXPECT_EQ(decoded, source) << (type ? "stereo" : "mono");
+    }
+}
+
+TEST(SoundStreamInterop, AdpcmBlocksDecodeAsTheReferenceDecoderSaysAndNearTheSource) {
+    if (!HaveFfmpeg())
+        GTEST_SKIP() << "ffmpeg not found";
+    mvdtest::TempDir dir;
+    const double minSnr[6] = {0, 0, 15, 23, 29, 34};
+    for (int bits = 2; bits <= 5; ++bits) {
+        for (int type : {0, 1}) {
+            // 4100 frames per block: each block spans two ADPCM packets.
+            const Stream s{1, 1, type, bits, 4100, 3};
+            const int channels = type + 1;
+            const auto source = soundtest::Tones(s.blockFrames * s.blocks, channels);
+            const Bytes raw = soundtest::LeBytes(source);
+            const auto decoded = FfmpegSamples(WriteMovie(dir, s, raw));
+            SCOPED_TRACE(std::to_string(bits) + "-bit, " + std::to_string(channels) + " channels");
+
+            // What the reference decoder makes of each block, including any
+            // sample decoded from the last byte's padding bits, as ffmpeg does.
+            std::vector<int16_t> expected, kept, original;
+            for (int b = 0; b < s.blocks; ++b) {
+                MyFDTSoundStreamBlock_ADPCM block(kRate, 1, type, s.blockFrames,
+                                                  raw.data() + b * s.blockFrames * 2 * channels,
+                                                  s.blockFrames * 2 * channels, bits);
+                auto ref = mvdtest::DecodeSwfAdpcm({block.Data(), block.DataLength()}, channels);
+                ASSERT_GE(ref.frames, s.blockFrames);
+                ASSERT_LE(ref.frames, s.blockFrames + 7u / (bits * channels));  // padding bits
+                expected.insert(expected.end(), ref.samples.begin(), ref.samples.end());
+                kept.insert(kept.end(), ref.samples.begin(),
+                            ref.samples.begin() + s.blockFrames * channels);
+            }
+            EXPECT_EQ(decoded, expected);
+            const double snr = mvdtest::SnrDb(source, kept);
+            EXPECT_GT(snr, minSnr[bits]);
+        }
+    }
+}
+
+TEST(SoundStreamInterop, EightBitSourcesPlayAsSixteenBitSound) {
+    if (!HaveFfmpeg())
+        GTEST_SKIP() << "ffmpeg not found";
+    mvdtest::TempDir dir;
+    // 8-bit mono, ADPCM 4-bit with an odd block length (no padding sample).
+    Bytes eight;
+    for (uint32_t i = 0; i < 3 * 2205; ++i) {
+        eight.push_back(static_cast<uint8_t>(128 + 90 * std::sin(i / 8.0)));
+    }
+    std::vector<int16_t> widened;
+    for (uint8_t v : eight)
+        widened.push_back(static_cast<int16_t>((v - 128) * 256));
+    const auto decoded = FfmpegSamples(WriteMovie(dir, {1, 0, 0, 4, 2205, 3}, eight));
+    ASSERT_EQ(decoded.size(), widened.size());
+    EXPECT_GT(mvdtest::SnrDb(widened, decoded), 25);
+}
+
+}  // namespace

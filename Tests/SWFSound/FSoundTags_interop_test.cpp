@@ -1,4 +1,4 @@
-// Streams of sound blocks in small SWF movies, decoded by ffmpeg.
+// Sound tags in small SWF movies, decoded by ffmpeg.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -6,10 +6,12 @@
 #include <string>
 
 #include "SWF/FControlTags.h"
+#include "SWF/FDTDefineSound.h"
 #include "SWF/FDTSoundStream.h"
 #include "SWF/FObjCollection.h"
 #include "SWF/FSound.h"
 #include "SWFSound/SoundTestSignals.h"
+#include "SWFSound/WavBuilder.h"
 #include "Support/SwfAdpcmDecoder.h"
 #include "Support/TempDir.h"
 
@@ -21,17 +23,27 @@ bool HaveFfmpeg() {
     return std::system("ffmpeg -version >/dev/null 2>&1") == 0;
 }
 
-// The movie's sound as ffmpeg decodes it: 16-bit samples, interleaved.
-std::vector<int16_t> FfmpegSamples(const std::string& swf) {
-    const std::string command = "ffmpeg -v error -i '" + swf + "' -f s16le - 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::vector<int16_t> out;
+// Standard output of a shell command.
+Bytes RunCommand(const std::string& command) {
+    Bytes out;
+    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
     if (!pipe)
         return out;
-    uint8_t pair[2];
-    while (fread(pair, 1, 2, pipe) == 2)
-        out.push_back(static_cast<int16_t>(pair[0] | pair[1] << 8));
+    uint8_t buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        out.insert(out.end(), buffer, buffer + n);
+    }
     pclose(pipe);
+    return out;
+}
+
+// The movie's sound as ffmpeg decodes it: 16-bit samples, interleaved.
+std::vector<int16_t> FfmpegSamples(const std::string& swf) {
+    const Bytes bytes = RunCommand("ffmpeg -v error -i '" + swf + "' -f s16le -");
+    std::vector<int16_t> out;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        out.push_back(static_cast<int16_t>(bytes[i] | bytes[i + 1] << 8));
+    }
     return out;
 }
 
@@ -135,6 +147,35 @@ TEST(SoundStreamInterop, EightBitSourcesPlayAsSixteenBitSound) {
     const auto decoded = FfmpegSamples(WriteMovie(dir, {1, 0, 0, 4, 2205, 3}, eight));
     ASSERT_EQ(decoded.size(), widened.size());
     EXPECT_GT(mvdtest::SnrDb(widened, decoded), 25);
+}
+
+TEST(SoundStreamInterop, DefineSoundFromAWavFileKeepsItsFormat) {
+    if (!HaveFfmpeg())
+        GTEST_SKIP() << "ffmpeg not found";
+    mvdtest::TempDir dir;
+    const auto source = soundtest::Tones(6001, 2);
+    const std::string wav = dir.file("in.wav");
+    mvdtest::WriteFileBytes(wav, soundtest::Wav({1, 2, 44100, 16}, soundtest::LeBytes(source)));
+    FILE* f = fopen(wav.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    auto* sound = new FDTDefineSoundWAV(f, 4, nullptr);
+    fclose(f);
+    ASSERT_TRUE(sound->IsLoaded()) << sound->LoadError();
+    const Bytes data(sound->Data(), sound->Data() + sound->DataLength());
+    FObjCollection movie;
+    movie.AddFObj(sound);
+    movie.AddFObj(new FCTShowFrame());
+    const std::string swf = dir.file("sound.swf");
+    ASSERT_TRUE(movie.CreateMovie(swf.c_str(), 20 * 64, 20 * 48, kFps, 6));
+
+    const Bytes probe = RunCommand(
+        "ffprobe -v error -show_entries stream=codec_name,sample_rate,channels,"
+        "duration_ts -of csv=p=0 '" +
+        swf + "'");
+    EXPECT_EQ(std::string(probe.begin(), probe.end()), "adpcm_swf,44100,2,6001\n");
+    const auto reference = mvdtest::DecodeSwfAdpcm(data, 2);
+    EXPECT_EQ(FfmpegSamples(swf), reference.samples);
+    EXPECT_GT(mvdtest::SnrDb(source, reference.samples), 29);
 }
 
 }  // namespace

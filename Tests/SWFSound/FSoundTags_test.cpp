@@ -111,19 +111,10 @@ TEST(DefineSound, HeaderFieldsThenTheData) {
     EXPECT_EQ(ToHex(Bytes(tag.begin() + 2, tag.begin() + 9)), "03 00 10 78 00 00 00");
 }
 
-FILE* TempFileWith(const Bytes& bytes) {
-    FILE* f = tmpfile();
-    if (f) {
-        fwrite(bytes.data(), 1, bytes.size(), f);
-        rewind(f);
-    }
-    return f;
-}
-
 TEST(DefineSound, FromWavFileCompressesItsSamples) {
     FObjCollection::ResetCharacterID();
     const Bytes samples = soundtest::LeBytes(soundtest::Tones(700, 2));
-    FILE* f = TempFileWith(soundtest::Wav({1, 2, 22050, 16}, samples));
+    FILE* f = soundtest::TempFileWith(soundtest::Wav({1, 2, 22050, 16}, samples));
     ASSERT_NE(f, nullptr);
     FDTDefineSoundWAV sound(f, 5, nullptr);
     fclose(f);
@@ -136,7 +127,7 @@ TEST(DefineSound, FromWavFileCompressesItsSamples) {
     EXPECT_EQ(Encode(sound), Cat(Cat(expected, Hex("01 00 1B BC 02 00 00")), data));
 
     // A rejected file and no file at all both give an empty sound.
-    f = TempFileWith(soundtest::Wav({1, 1, 16000, 16}, samples));
+    f = soundtest::TempFileWith(soundtest::Wav({1, 1, 16000, 16}, samples));
     ASSERT_NE(f, nullptr);
     FDTDefineSoundWAV rejected(f, 2, nullptr);
     fclose(f);

@@ -140,15 +140,6 @@ TEST(FWavReader, DamagedFilesFailWithTheirMessage) {
     EXPECT_NE(trace.find("Warning Read 70 of 100 bytes\n"), std::string::npos);
 }
 
-FILE* TempFileWith(const Bytes& bytes) {
-    FILE* f = tmpfile();
-    if (f) {
-        fwrite(bytes.data(), 1, bytes.size(), f);
-        rewind(f);
-    }
-    return f;
-}
-
 TEST(FWavReader, ReadsFromAnOpenFile) {
     const Bytes samples = LeBytes(Tones(300, 2));
     const Bytes file = Wav({1, 2, 44100, 16}, samples);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,17 @@ inline Bytes Riff(const std::vector<Bytes>& chunks) {
 
 inline Bytes Wav(const WavFormat& f, const Bytes& samples) {
     return Riff({FormatChunk(f), Chunk("data", samples)});
+}
+
+// A temporary file holding `bytes`, positioned at its start (null on
+// failure); the caller closes it, which removes it.
+inline FILE* TempFileWith(const Bytes& bytes) {
+    FILE* f = tmpfile();
+    if (f) {
+        fwrite(bytes.data(), 1, bytes.size(), f);
+        rewind(f);
+    }
+    return f;
 }
 
 }  // namespace soundtest

@@ -117,7 +117,6 @@ TEST(FWavReader, DamagedFilesFailWithTheirMessage) {
         {"short format", shortFormat, "Format Chunk too short\n"},
         {"two formats", Riff({FormatChunk({}), FormatChunk({})}), "More than one Format Chunk\n"},
         {"zero channels", Wav({1, 0, 22050, 16}, Ramp(4)), "0 channels unsupported, only 1 or 2\n"},
-        {"six channels", Wav({1, 6, 22050, 16}, Ramp(12)), "6 channels unsupported, only 1 or 2\n"},
         {"24-bit", Wav({1, 1, 22050, 24}, Ramp(6)),
          "24 bits per sample unsupported, only 8 or 16\n"},
         {"lying block align", badAlign, "Block align 2 does not match 2 channels of 16 bits\n"},
@@ -126,7 +125,6 @@ TEST(FWavReader, DamagedFilesFailWithTheirMessage) {
         {"16000 Hz", Wav({1, 1, 16000, 16}, Ramp(4)), "Sample rate 16000 unsupported\n"},
         {"absurd rate", Wav({1, 1, 0xFFFFFFFF, 8}, Ramp(4)),
          "Sample rate 4294967295 unsupported\n"},
-        {"zero rate", Wav({1, 1, 0, 8}, Ramp(4)), "Sample rate 0 unsupported\n"},
     };
     for (const Case& c : cases) {
         FWavSound s;

@@ -16,7 +16,7 @@ int MixRate(uint8_t mixByte) {
 FSoundStreamHeadTag::FSoundStreamHeadTag(uint16_t tagCode, uint8_t mixByte, int compression,
                                          int rate, int size, int type, uint16_t sampleCount)
     : m_tagCode(tagCode),
-      m_mixByte(mixByte),
+      m_mixByte(static_cast<uint8_t>(mixByte & 0x0F)),  // the upper four bits are reserved
       m_format(compression, rate, size, type),
       m_sampleCount(sampleCount) {}
 

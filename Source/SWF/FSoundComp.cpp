@@ -47,6 +47,8 @@ void FSoundComp::WriteBits(uint32_t value, int bits) {
 }
 
 void FSoundComp::Compress(const uint8_t* data, uint32_t frames) {
+    if (data == nullptr && frames != 0)
+        throw std::invalid_argument("no samples to compress");
     const size_t total = static_cast<size_t>(frames) * m_channels;
     const size_t width = m_eightBitInput ? 1 : 2;
     int16_t converted[kConvertChunk];
@@ -65,6 +67,8 @@ void FSoundComp::Compress(const uint8_t* data, uint32_t frames) {
 }
 
 void FSoundComp::Compress16(const int16_t* samples, uint32_t frames) {
+    if (samples == nullptr && frames != 0)
+        throw std::invalid_argument("no samples to compress");
     CompressChunk({samples, static_cast<size_t>(frames) * m_channels});
 }
 
@@ -78,8 +82,10 @@ void FSoundComp::CompressChunk(std::span<const int16_t> samples) {
 }
 
 void FSoundComp::CompressFrame(const int16_t* frame) {
-    if (m_frames == 0)
+    if (!m_started) {
         WriteBits(static_cast<uint32_t>(m_codeBits - 2), 2);
+        m_started = true;
+    }
     if (m_headerPending) {
         WritePacketHeader(frame);
     }

@@ -34,7 +34,8 @@ class FSoundComp {
     // unsigned samples when the 8-bit-input flag is set, else 16-bit signed
     // little-endian. `data` must hold frames * channels * (1 or 2) bytes.
     void Compress(const uint8_t* data, uint32_t frames);
-    // Compresses `frames` interleaved frames of 16-bit samples.
+    // Compresses `frames` interleaved frames of 16-bit samples. Both throw
+    // std::invalid_argument for null samples.
     void Compress16(const int16_t* samples, uint32_t frames);
     // Ends the stream: writes a packet header still waiting for its next
     // frame and pads the last byte. Further Compress calls throw
@@ -56,6 +57,7 @@ class FSoundComp {
     int m_codeBits;
     int m_channels;
     bool m_eightBitInput;
+    bool m_started = false;  // the code size has been written
     bool m_finished = false;
     uint32_t m_frames = 0;
     uint32_t m_bytes = 0;

@@ -152,6 +152,7 @@ TEST(FSoundComp, RejectsBadCodeSizesAndInputAfterTheEnd) {
     EXPECT_THROW(FSoundComp(out, 1, false, false), std::invalid_argument);
     EXPECT_THROW(FSoundComp(out, 6, false, false), std::invalid_argument);
     FSoundComp comp(out, 2, false, false);
+    EXPECT_THROW(comp.Compress(nullptr, 3), std::invalid_argument);
     comp.Flush();
     EXPECT_TRUE(out.empty());  // no samples, no stream
     const int16_t s = 0;

@@ -35,7 +35,7 @@ TEST(SoundStreamHead, DeclaresTheStreamFormatAndSamplesPerFrame) {
     // 22050 Hz 16-bit mono (mix byte 0x0A), 2205 samples per frame at 10 fps.
     FDTSoundStreamHead head(0x0A, false, 2205);
     EXPECT_EQ(ToHex(Encode(head)), "84 04 0A 1A 9D 08");
-    FDTSoundStreamHead stereo(0x0F, true, 4410);
+    FDTSoundStreamHead stereo(0xFF, true, 4410);  // reserved bits dropped
     EXPECT_EQ(ToHex(Encode(stereo)), "84 04 0F 1F 3A 11");
 
     FDTSoundStreamHead2 head2(0x0D, 0, 0, 1, 1102);  // 44100 Hz 8-bit stereo PCM

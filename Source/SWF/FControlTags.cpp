@@ -11,6 +11,7 @@ enum : uint16_t {
     kTagPlaceObject = 4,
     kTagRemoveObject = 5,
     kTagSetBackgroundColor = 9,
+    kTagStartSound = 15,
     kTagProtect = 24,
     kTagPlaceObject2 = 26,
     kTagRemoveObject2 = 28,
@@ -67,6 +68,20 @@ FCTSetBackgroundColor::FCTSetBackgroundColor(FColor* color)
 void FCTSetBackgroundColor::WriteToSWFStream(FSWFStream* stream) {
     AppendTagBody(stream, kTagSetBackgroundColor,
                   [this](FSWFStream& body) { m_color->WriteToSWFStream(&body); });
+}
+
+FCTStartSound::FCTStartSound(uint16_t soundID, FSoundInfo* soundInfo)
+    : m_soundID(soundID), m_soundInfo(soundInfo) {}
+
+void FCTStartSound::WriteToSWFStream(FSWFStream* stream) {
+    AppendTagBody(stream, kTagStartSound, [this](FSWFStream& body) {
+        body.WriteWord(m_soundID);
+        if (m_soundInfo) {
+            m_soundInfo->WriteToSWFStream(&body);
+        } else {
+            body.WriteByte(0);  // no sync flags, no options
+        }
+    });
 }
 
 void FCTProtect::WriteToSWFStream(FSWFStream* stream) {

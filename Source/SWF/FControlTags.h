@@ -9,6 +9,7 @@
 #include "SWF/FColor.h"
 #include "SWF/FMatrix.h"
 #include "SWF/FObj.h"
+#include "SWF/FSoundInfo.h"
 #include "SWF/FString.h"
 
 // ShowFrame (1): ends a frame.
@@ -51,6 +52,18 @@ class FCTSetBackgroundColor : public FCT {
 
   private:
     std::unique_ptr<FColor> m_color;
+};
+
+// StartSound (15): plays an event sound.  Owns the sound info (null: play
+// with no options).
+class FCTStartSound : public FCT {
+  public:
+    FCTStartSound(uint16_t soundID, FSoundInfo* soundInfo);
+    void WriteToSWFStream(FSWFStream* stream) override;
+
+  private:
+    uint16_t m_soundID;
+    std::unique_ptr<FSoundInfo> m_soundInfo;
 };
 
 // Protect (24): asks authoring tools not to import the movie.

@@ -23,6 +23,10 @@ bool HFObject::NeedsDefinition(HFMovie* movie) {
     return true;
 }
 
+bool HFObject::IsDefinedIn(const HFMovie* movie) const {
+    return movie != nullptr && m_definedIn == movie->Generation();
+}
+
 void HFObject::AddPlaceObject2(std::list<FObj*>* objects, HFMovie* movie) {
     FMatrix* matrix = HasMatrix() ? CreateMatrix() : nullptr;
     auto* place = new FCTPlaceObject2(0, 0, 1, 0, 0, m_characterID, matrix, nullptr, 0, nullptr, 0);

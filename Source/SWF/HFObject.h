@@ -42,6 +42,8 @@ class HFObject {
     // True the first time this object is added to `movie` (since its last
     // WriteMovie); the definitions are appended then.
     bool NeedsDefinition(HFMovie* movie);
+    // Whether the definitions are in `movie` already.
+    bool IsDefinedIn(const HFMovie* movie) const;
     void SetCharacterID(uint16_t id) { m_characterID = id; }
     // Appends a PlaceObject2 of this object's character (depth given when
     // the movie is written) and records the placement.

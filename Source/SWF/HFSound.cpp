@@ -1,5 +1,6 @@
 #include "SWF/HFSound.h"
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 
@@ -87,7 +88,10 @@ void HFSound::AddToObjectList(std::list<FObj*>* objects, HFMovie* movie) {
                                                         false, false, 0, 0, 0, 0, nullptr)));
 }
 
-void HFSound::RemoveFromFrame(std::list<FObj*>* objects, HFMovie*) {
+void HFSound::RemoveFromFrame(std::list<FObj*>* objects, HFMovie* movie) {
+    if (!IsDefinedIn(movie)) {
+        throw std::logic_error("a sound is stopped in a movie it was never added to");
+    }
     objects->push_back(new FCTStartSound(
         CharacterID(),
         new FSoundInfo(FSoundInfo::kSyncStop, false, false, false, false, 0, 0, 0, 0, nullptr)));

@@ -34,6 +34,10 @@ void FSWFStream::WriteBits(uint32_t value, uint32_t bitCount) {
     if (bitCount == 0) {
         return;
     }
+    if (bitCount == 8 && m_freeBits == 8) {
+        m_buffer.push_back(static_cast<uint8_t>(value));  // whole bytes, aligned
+        return;
+    }
     if (bitCount < 32) {
         value &= (uint32_t{1} << bitCount) - 1;
     }

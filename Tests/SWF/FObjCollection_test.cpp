@@ -108,8 +108,7 @@ TEST(FObjCollection, RefusesMoreFramesAndCharactersThanTheFormatHolds) {
     for (uint32_t i = 0; i < FObjCollection::kMaxFrames; ++i) {
         movie.IncrementFrameCount();
     }
-    FCTShowFrame extra;
-    EXPECT_THROW(movie.AddFObj(&extra), std::length_error);  // still ours
+    EXPECT_THROW(movie.AddFObj(new FCTShowFrame()), std::length_error);
     EXPECT_THROW(movie.IncrementFrameCount(), std::length_error);
     EXPECT_EQ(movie.FrameCount(), 65535u);
 

@@ -117,7 +117,8 @@ TEST_F(FObjectModelInterop, LosslessBitmapsAtScaleOneMatchTheirPixels) {
     addBitmap(new FDTDefineBitsLossless(3, 5, 3, 3, table, mapped), 20, 10, 5, 3);
     movie.AddFObj(new FCTShowFrame());
 
-    const mvdtest::SwfImage& frame = Play(movie, 40, 20).Frame(1);
+    const mvdtest::SwfRun run = Play(movie, 40, 20);
+    const mvdtest::SwfImage& frame = run.Frame(1);
     for (int y = 0; y < kH; ++y) {
         for (int x = 0; x < kW; ++x) {
             const uint8_t* p = &argb[(y * kW + x) * 4];
@@ -184,7 +185,8 @@ TEST_F(FObjectModelInterop, ShapeVersionsStylesAndColourTransformsShowTheirColou
     AddPlaced(movie, curved, depth);
     movie.AddFObj(new FCTShowFrame());
 
-    const mvdtest::SwfImage& f = Play(movie, 40, 30).Frame(1);
+    const mvdtest::SwfRun run = Play(movie, 40, 30);
+    const mvdtest::SwfImage& f = run.Frame(1);
     ExpectRegion(f, 1, 1, 8, 8, {255, 0, 0}, "DefineShape, alpha dropped");
     ExpectRegion(f, 11, 1, 8, 8, {0, 255, 0}, "DefineShape2");
     ExpectRegion(f, 21, 1, 8, 8, {0, 0, 128}, "DefineShape3 with alpha", 1);

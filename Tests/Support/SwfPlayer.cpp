@@ -200,7 +200,7 @@ std::vector<std::string> SwfRun::TraceTexts() const {
     return texts;
 }
 
-const SwfImage& SwfRun::Frame(int frame) const {
+const SwfImage& SwfRun::Frame(int frame) const& {
     const auto it = frames.find(frame);
     if (it == frames.end()) {
         throw std::out_of_range("frame " + std::to_string(frame) + " was not captured");

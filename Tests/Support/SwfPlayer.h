@@ -53,7 +53,10 @@ struct SwfRun {
     std::vector<float> audio;  // 44100 Hz stereo, interleaved
 
     std::vector<std::string> TraceTexts() const;
-    const SwfImage& Frame(int frame) const;  // throws std::out_of_range
+    // Throws std::out_of_range for a frame not captured.  Not on a
+    // temporary run, whose images would go with it.
+    const SwfImage& Frame(int frame) const&;
+    const SwfImage& Frame(int frame) const&& = delete;
 };
 
 class SwfPlayer {

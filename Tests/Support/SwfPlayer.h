@@ -7,6 +7,8 @@
 // missing.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <cstdint>
 #include <map>
@@ -68,10 +70,10 @@ class SwfPlayer {
     static SwfRun Play(const std::string& swfPath, const SwfPlayRequest& request = {});
 };
 
-// True when every pixel of `image` inside the rectangle equals `rgb` within
-// `tolerance` per channel; `where` receives the first differing pixel.
-bool RegionIs(const SwfImage& image, int x, int y, int width, int height,
-              std::array<uint8_t, 3> rgb, int tolerance = 0, std::string* where = nullptr);
+// Success when every pixel of `image` inside the rectangle equals `rgb`
+// within `tolerance` per channel; otherwise names the first that does not.
+::testing::AssertionResult RegionIs(const SwfImage& image, int x, int y, int width, int height,
+                                    std::array<uint8_t, 3> rgb, int tolerance = 0);
 
 }  // namespace mvdtest
 

@@ -10,7 +10,11 @@
 #include "SWF/FCompositeActions.h"
 #include "SWF/FControlTags.h"
 #include "SWF/FDTBitmaps.h"
+#include "SWF/FDTButtons.h"
 #include "SWF/FDTDefineShape.h"
+#include "SWF/FDTFonts.h"
+#include "SWF/FDTSprite.h"
+#include "SWF/FDTText.h"
 #include "SWF/FObjCollection.h"
 #include "Support/SwfPlayer.h"
 #include "Support/TempDir.h"
@@ -218,6 +222,77 @@ TEST_F(FObjectModelInterop, MorphShapeFollowsItsRatio) {
     EXPECT_TRUE(mvdtest::RegionIs(run.Frame(1), 1, 1, 8, 8, {255, 0, 0})) << "start";
     EXPECT_TRUE(mvdtest::RegionIs(run.Frame(1), 11, 1, 8, 8, {255, 255, 255})) << "start width";
     EXPECT_TRUE(mvdtest::RegionIs(run.Frame(2), 1, 1, 18, 8, {0, 0, 255})) << "end";
+}
+
+// A square glyph of half the em, at the top of the em square.
+FShape* HalfSquareGlyph() {
+    auto* glyph = new FShape();
+    glyph->SetFillBits(1);
+    glyph->AddShapeRec(new FShapeRecChange(0, 0, 1, 0, 1, 0, -1024, 0, 1, 0, nullptr, nullptr));
+    glyph->AddShapeRec(new FShapeRecEdgeStraight(512, 0));
+    glyph->AddShapeRec(new FShapeRecEdgeStraight(0, 512));
+    glyph->AddShapeRec(new FShapeRecEdgeStraight(-512, 0));
+    glyph->AddShapeRec(new FShapeRecEdgeStraight(0, -512));
+    glyph->AddShapeRec(new FShapeRecEnd());
+    return glyph;
+}
+
+TEST_F(FObjectModelInterop, GlyphTextSpritesAndPlainButtons) {
+    FObjCollection movie;
+    movie.AddFObj(new FCTSetBackgroundColor(new FColor(255, 255, 255)));
+    uint16_t depth = 1;
+
+    // Text of two runs in a DefineFont glyph font at an em of 40 pixels:
+    // 20-pixel squares side by side, the baseline 40 pixels down, the
+    // second run written without a style change of its own.
+    auto* font = new FDTDefineFont();
+    font->AddShapeGlyph(HalfSquareGlyph());
+    movie.AddFObj(font);
+    auto* text = new FDTDefineText(new FRect(0, 0, 60 * kTwips, 20 * kTwips), nullptr);
+    text->AddTextRecord(new FTextChangeRecord(true, true, true, true, font->ID(), 40 * kTwips,
+                                              new FColor(0, 0, 200), 0, 40 * kTwips));
+    for (int run = 0; run < 2; ++run) {
+        auto* glyphs = new FTextGlyphRecord();
+        glyphs->AddGlyphEntry(0, 25 * kTwips);
+        text->AddTextRecord(glyphs);
+    }
+    AddPlaced(movie, text, depth);
+
+    // A sprite that shows red in its first frame and green in its second.
+    auto* red = SolidRectangle<FDTDefineShape3>(0, 30, 10, 10, new FColor(255, 0, 0));
+    auto* green = SolidRectangle<FDTDefineShape3>(0, 30, 10, 10, new FColor(0, 200, 0));
+    movie.AddFObj(red);
+    movie.AddFObj(green);
+    auto* sprite = new FDTSprite();
+    sprite->AddFObj(Place(red->ID(), 1));
+    sprite->AddFObj(new FCTShowFrame());
+    sprite->AddFObj(new FCTRemoveObject2(1));
+    sprite->AddFObj(Place(green->ID(), 1));
+    sprite->AddFObj(new FCTShowFrame());
+    AddPlaced(movie, sprite, depth);
+
+    // A DefineButton whose click traces.
+    auto* face = SolidRectangle<FDTDefineShape>(40, 30, 20, 10, new FColor(0, 0, 0));
+    movie.AddFObj(face);
+    auto* button = new FDTDefineButton();
+    button->AddButtonRecord(new FButtonRecord1(1, 1, 1, 1, face->ID(), 1, nullptr));
+    button->AddActionRecord(new FActionPush(new FString("pressed")));
+    button->AddActionRecord(new FActionTrace);
+    AddPlaced(movie, button, depth);
+    movie.AddFObj(new FCTShowFrame());
+    movie.AddFObj(new FCTShowFrame());
+
+    mvdtest::SwfPlayRequest request({1, 2});
+    request.clicks.push_back({50, 35, 1});
+    const mvdtest::SwfRun run = Play(movie, 70, 45, request);
+    const mvdtest::SwfImage& f1 = run.Frame(1);
+    EXPECT_TRUE(mvdtest::RegionIs(f1, 1, 1, 18, 18, {0, 0, 200}, 1)) << "first glyph";
+    EXPECT_TRUE(mvdtest::RegionIs(f1, 26, 1, 18, 18, {0, 0, 200}, 1)) << "second run";
+    EXPECT_TRUE(mvdtest::RegionIs(f1, 21, 1, 3, 18, {255, 255, 255})) << "between the glyphs";
+    EXPECT_TRUE(mvdtest::RegionIs(f1, 46, 1, 20, 28, {255, 255, 255})) << "after the text";
+    EXPECT_TRUE(mvdtest::RegionIs(f1, 1, 31, 8, 8, {255, 0, 0})) << "sprite frame 1";
+    EXPECT_TRUE(mvdtest::RegionIs(run.Frame(2), 1, 31, 8, 8, {0, 200, 0})) << "sprite frame 2";
+    EXPECT_EQ(run.TraceTexts(), std::vector<std::string>{"pressed"});
 }
 
 TEST_F(FObjectModelInterop, ScriptsRunTheirStructuredCode) {

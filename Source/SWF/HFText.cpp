@@ -3,11 +3,13 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "SWF/FDTFonts.h"
 #include "SWF/FDTText.h"
 
 namespace {
 
 constexpr uint32_t kReplacement = 0xFFFD;
+constexpr const char* kDeviceFont = "_sans";
 
 int32_t Scaled(int64_t emUnits, uint32_t height) {
     return static_cast<int32_t>(
@@ -128,12 +130,19 @@ void HFEditText::AddRequiredDefinitions(std::list<FObj*>* objects, HFMovie* movi
 }
 
 uint16_t HFEditText::CreateDefinitions(std::list<FObj*>* objects) {
-    const bool hasFont = m_font != nullptr;
-    auto* field = new FDTDefineEditText(new FRect(0, 0, Width(), Height()), hasFont, false, true,
-                                        !m_editable, false, false, false, !m_text.empty(), hasFont,
-                                        m_border, false, true, hasFont ? m_font->CharacterID() : 0,
-                                        static_cast<uint16_t>(m_fontHeight), new FColor(m_color), 0,
-                                        0, 0, 0, 0, 0, m_variable.c_str(), m_text.c_str());
+    const bool embedded = m_font != nullptr;
+    uint16_t fontID = embedded ? m_font->CharacterID() : 0;
+    if (!embedded) {
+        // A font without glyphs names the player's own sans-serif face.
+        auto* device = new FDTDefineFont2(kDeviceFont, 0, 0, 0);
+        objects->push_back(device);
+        fontID = device->ID();
+    }
+    auto* field =
+        new FDTDefineEditText(new FRect(0, 0, Width(), Height()), true, false, true, !m_editable,
+                              false, false, false, !m_text.empty(), embedded, m_border, false, true,
+                              fontID, static_cast<uint16_t>(m_fontHeight), new FColor(m_color), 0,
+                              0, 0, 0, 0, 0, m_variable.c_str(), m_text.c_str());
     objects->push_back(field);
     return field->ID();
 }

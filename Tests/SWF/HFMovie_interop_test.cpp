@@ -118,6 +118,13 @@ TEST_F(HFMovieInterop, ShapesFillsTextFieldAndButtonShowAndAct) {
     field.SetHeight(16 * kPx);
     first->AddObject(&field);
 
+    // Without a font of its own, a field uses the player's sans-serif face.
+    HFEditText plain(10 * kPx, 95 * kPx, 80 * kPx, 22 * kPx);
+    plain.SetText("WWW");
+    plain.SetHeight(16 * kPx);
+    plain.SetBorder(false);
+    first->AddObject(&plain);
+
     HFRectangle up(150 * kPx, 80 * kPx, 30 * kPx, 20 * kPx);
     up.SetLineWidth(0);
     up.SetSolidFill(Rgba(0, 0, 255));
@@ -182,6 +189,13 @@ TEST_F(HFMovieInterop, ShapesFillsTextFieldAndButtonShowAndAct) {
     EXPECT_TRUE(mvdtest::RegionIs(f1, 137, 97, 2, 2, {255, 255, 255})) << "field background";
     EXPECT_TRUE(mvdtest::RegionIs(f1, 104, 88, 3, 4, {128, 0, 0})) << "field text";
 
+    int plainDark = 0;
+    for (int y = 95; y < 117; ++y) {
+        for (int x = 10; x < 90; ++x) {
+            plainDark += f1.At(x, y)[0] < 128 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(plainDark, 40) << "text in the player's own font";
     EXPECT_TRUE(mvdtest::RegionIs(f1, 152, 82, 26, 16, {0, 0, 255})) << "button up";
     EXPECT_EQ(run.TraceTexts(), std::vector<std::string>{"clicked"});
     EXPECT_TRUE(mvdtest::RegionIs(f2, 152, 82, 26, 16, {0, 255, 0}))

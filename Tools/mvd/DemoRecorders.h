@@ -1,0 +1,30 @@
+// The paths through which the demo records its session.  Each recorder is
+// handed every frame of the scene as it is drawn; what it writes is read
+// back afterwards for the demo's table.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "DemoScene.h"
+
+namespace mvd {
+
+class DemoRecorder {
+  public:
+    virtual ~DemoRecorder() = default;
+    // The file written, inside the demo's folder.
+    virtual std::string fileName() const = 0;
+    // A command line that shows the file; %s stands for its path.
+    virtual std::string viewHint() const = 0;
+    virtual void begin(const mvddemo::DemoScene& scene, const std::string& path) = 0;
+    virtual void frame(const mvddemo::DemoScene& scene) = 0;
+    virtual void end() = 0;
+};
+
+// The capture file, through MVRCWriter with Delta RLE, the cursor sprite
+// sent once and then only moved.
+std::unique_ptr<DemoRecorder> MakeCaptureRecorder();
+
+}  // namespace mvd

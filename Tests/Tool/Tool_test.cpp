@@ -1,0 +1,214 @@
+// The mvd program as a user runs it: help, refusals of bad input, the
+// structure `info` prints, the images `frames` writes and a short demo.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "Capture/MVRCReader.h"
+#include "DemoScene.h"
+#include "SWF/HFMovie.h"
+#include "SWF/HFShape.h"
+#include "Support/SampleMovie.h"
+#include "Support/TempDir.h"
+#include "ToolRun.h"
+
+namespace mvdtest {
+namespace {
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+class ToolTest : public ::testing::Test {
+  protected:
+    std::string capture() {
+        const std::string path = m_dir.file("in.mvrc");
+        WriteTestCapture(path, 3, 64, 48);
+        return path;
+    }
+    std::string movie() { return WriteSampleMovie(m_dir.file("in.mov")).path; }
+
+    TempDir m_dir;
+};
+
+TEST_F(ToolTest, HelpAndUsage) {
+    CommandResult run = RunTool({"--help"});
+    EXPECT_EQ(run.exitCode, 0);
+    for (const char* command : {"demo", "info", "frames"}) {
+        EXPECT_TRUE(Contains(run.output, std::string("  ") + command)) << command;
+        CommandResult help = RunTool({command, "--help"});
+        EXPECT_EQ(help.exitCode, 0) << command;
+        EXPECT_EQ(help.output.rfind(std::string("usage: mvd ") + command, 0), 0u) << help.output;
+    }
+    EXPECT_EQ(RunTool({}).exitCode, 2);
+    EXPECT_EQ(RunTool({"bogus"}).exitCode, 2);
+    ExpectRefusal(RunTool({"info", "--bogus", "x"}), "info", 2);
+    ExpectRefusal(RunTool({"frames", "only-one"}), "frames", 2);
+    ExpectRefusal(RunTool({"frames", capture(), m_dir.file("f"), "--frames", "9-3"}), "frames", 2);
+    ExpectRefusal(RunTool({"demo", m_dir.file("d"), "--size", "10x10"}), "demo", 2);
+}
+
+TEST_F(ToolTest, RefusesMissingEmptyTruncatedAndRandomFiles) {
+    const std::vector<unsigned char> good = ReadFileBytes(capture());
+    const std::vector<unsigned char> goodMovie = ReadFileBytes(movie());
+    std::mt19937 rng(5);
+    std::vector<unsigned char> noise(4096);
+    for (unsigned char& b : noise) {
+        b = static_cast<unsigned char>(rng());
+    }
+    std::vector<unsigned char> captureNoise = noise;
+    std::copy(good.begin(), good.begin() + 22, captureNoise.begin());  // a valid header
+
+    std::vector<std::pair<std::string, std::vector<unsigned char>>> files = {
+        {"empty", {}},
+        {"capture-cut", {good.begin(), good.begin() + long(good.size() / 2)}},
+        {"capture-header-cut", {good.begin(), good.begin() + 12}},
+        {"capture-noise", captureNoise},
+        {"movie-cut", {goodMovie.begin(), goodMovie.begin() + long(goodMovie.size() * 2 / 3)}},
+        {"noise", noise},
+        {"swf-cut", {'F', 'W', 'S', 6, 200, 0, 0, 0, 0x50}},
+    };
+    std::vector<std::string> paths = {m_dir.file("missing")};
+    for (const auto& [name, bytes] : files) {
+        paths.push_back(m_dir.file(name));
+        WriteFileBytes(paths.back(), bytes);
+    }
+    for (const std::string& path : paths) {
+        SCOPED_TRACE(path);
+        ExpectRefusal(RunTool({"info", path}), "info");
+        ExpectRefusal(RunTool({"frames", path, m_dir.file("frames")}), "frames");
+    }
+}
+
+TEST_F(ToolTest, DamagedCompressedCaptureDataIsAnErrorLine) {
+    const std::string path = m_dir.file("zlib.mvrc");
+    WriteTestCapture(path, 3, 64, 48, kMVRCCompressionDeltaRLEZlib);
+    std::vector<unsigned char> bytes = ReadFileBytes(path);
+    // The key frame's zlib stream follows its "DRDT" tag and size.
+    const unsigned char tag[] = {'D', 'R', 'D', 'T', 0};
+    const auto at = std::search(bytes.begin(), bytes.end(), tag, tag + 5);
+    ASSERT_NE(at, bytes.end());
+    for (auto p = at + 5 + 4 + 2; p < at + 5 + 4 + 40; ++p) {
+        *p ^= 0x5A;
+    }
+    WriteFileBytes(path, bytes);
+    const CommandResult run = RunTool({"info", path});
+    ExpectRefusal(run, "info");
+    EXPECT_TRUE(Contains(run.errors, path + ": damaged compressed data")) << run.errors;
+}
+
+TEST_F(ToolTest, InfoDescribesACaptureFile) {
+    const std::string path = capture();
+    const CommandResult run = RunTool({"info", path, "--list"});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_TRUE(Contains(run.output, "capture file (MVRC version 1)")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "64 x 48, 'BGRA', 4 bytes per pixel"));
+    EXPECT_TRUE(Contains(run.output, "3, 1 key frame, 0.300 s at 10 fps"));
+    EXPECT_TRUE(Contains(run.output, "Delta RLE: 3 frames"));
+    EXPECT_TRUE(Contains(run.output, "cursor       in 1 frame"));
+    EXPECT_TRUE(Contains(run.output,
+                         "frame 1  Delta RLE  1 x 1/10 s  1 rectangle  64x1+0+1  "
+                         "cursor 4x4+2+3"))
+        << run.output;
+    EXPECT_TRUE(Contains(run.output, "frame 2 "));
+}
+
+TEST_F(ToolTest, InfoDescribesAMovie) {
+    const SampleMovie written = WriteSampleMovie(m_dir.file("in.mov"));
+    const CommandResult run = RunTool({"info", written.path});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_TRUE(Contains(run.output, "QuickTime movie (brand 'qt  ')")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "tracks       " + std::to_string(written.tracks.size())));
+    for (const WrittenTrack& track : written.tracks) {
+        EXPECT_TRUE(Contains(run.output, "track " + std::to_string(track.trackID) + "  "));
+        for (const std::string& text : track.texts) {
+            EXPECT_TRUE(Contains(run.output, "\"" + text + "\"")) << text;
+        }
+    }
+    EXPECT_TRUE(Contains(run.output, "video 'raw '"));
+    EXPECT_TRUE(Contains(run.output, "refers to  'chap' track " +
+                                         std::to_string(written.chapterTrackID) + " (chapters)"));
+}
+
+TEST_F(ToolTest, InfoDescribesAnSwfFile) {
+    const std::string path = m_dir.file("in.swf");
+    {
+        HFMovie movie;
+        HFRectangle a(0, 0, 200, 200), b(20, 20, 100, 100);
+        movie.Frame(0)->AddObject(&a);
+        movie.Frame(2)->AddObject(&b);
+        ASSERT_TRUE(movie.WriteMovie(path.c_str()));
+    }
+    const CommandResult run = RunTool({"info", path, "--list"});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_TRUE(Contains(run.output, "SWF file, version 6, uncompressed (FWS)")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "stage        550 x 400 pixels"));
+    EXPECT_TRUE(Contains(run.output, "frames       3 at 12.00 fps"));
+    EXPECT_TRUE(Contains(run.output, "DefineShape3 2"));
+    EXPECT_TRUE(Contains(run.output, "ShowFrame 3"));
+    EXPECT_TRUE(Contains(run.output, "  End  0 B at offset"));
+}
+
+TEST_F(ToolTest, FramesWritesTheChosenImages) {
+    const std::string dir = m_dir.file("out/images");
+    CommandResult run = RunTool({"frames", capture(), dir, "--frames", "0,2"});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_TRUE(std::filesystem::exists(dir + "/frame-000000.png"));
+    EXPECT_FALSE(std::filesystem::exists(dir + "/frame-000001.png"));
+    const std::vector<unsigned char> png = ReadFileBytes(dir + "/frame-000002.png");
+    ASSERT_GT(png.size(), 8u);
+    EXPECT_EQ(std::string(png.begin() + 1, png.begin() + 4), "PNG");
+
+    run = RunTool({"frames", capture(), dir, "--frames", "1,7-"});
+    ExpectRefusal(run, "frames");
+    EXPECT_TRUE(Contains(run.errors, "asked for frame 7 but the file has 3 frames")) << run.errors;
+
+    // A movie's video track, picked by its ID.
+    const SampleMovie written = WriteSampleMovie(m_dir.file("in.mov"));
+    uint32_t video = 0;
+    for (const WrittenTrack& t : written.tracks) {
+        video = t.mediaType == 'vide' && video == 0 ? t.trackID : video;
+    }
+    run = RunTool({"frames", written.path, dir, "--track", std::to_string(video), "--frames", "0-",
+                   "--alpha"});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_TRUE(Contains(
+        run.output, "wrote " + std::to_string(written.track(video).samples.size()) + " images"))
+        << run.output;
+    ExpectRefusal(RunTool({"frames", written.path, dir, "--track", "99"}), "frames");
+}
+
+TEST_F(ToolTest, ShortDemoRecordsTheSceneItDraws) {
+    const std::string dir = m_dir.file("demo");
+    const CommandResult run =
+        RunTool({"demo", dir, "--frames", "12", "--size", "320x180", "--quiet"});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_TRUE(run.errors.empty()) << run.errors;
+    EXPECT_TRUE(Contains(run.output, "demo.mvrc")) << run.output;
+
+    // The capture holds exactly the frames the scene draws.
+    mvddemo::DemoSettings settings;
+    settings.width = 320;
+    settings.height = 180;
+    settings.frameCount = 12;
+    mvddemo::DemoScene scene(settings);
+    MVRCReader reader;
+    reader.openFile((dir + "/demo.mvrc").c_str());
+    _MVRCHeader header{};
+    reader.readHeader(&header);
+    _MVRCFrameHeader frame{};
+    while (scene.next()) {
+        ASSERT_TRUE(reader.readFrame(&frame, nullptr));
+        const MVDImage* canvas = reader.canvas();
+        ASSERT_TRUE(
+            std::equal(scene.frame().bytes().begin(), scene.frame().bytes().end(), canvas->m_pData))
+            << "frame " << scene.frameNumber();
+        EXPECT_EQ(reader.frameSpriteRect().x, scene.cursorRect().x);
+        EXPECT_EQ(reader.frameSpriteRect().y, scene.cursorRect().y);
+    }
+    EXPECT_FALSE(reader.readFrame(&frame, nullptr));
+}
+
+}  // namespace
+}  // namespace mvdtest

@@ -1,0 +1,34 @@
+#include "QuickTime/MediaSegment.h"
+
+namespace mediasegment {
+
+namespace {
+constexpr Fixed kNormalRate = 0x10000;
+}
+
+TimeRecord MediaTimeRecord(Media media, int64_t value) {
+    return TimeRecord{SInt64ToWide(value), GetMediaTimeScale(media), nullptr};
+}
+
+TimeRecord TrackTimeRecord(Track track, int64_t value) {
+    return TimeRecord{SInt64ToWide(value), GetMovieTimeScale(GetTrackMovie(track)), nullptr};
+}
+
+TimeRecord CurrentSegment(Media media, TimeValue segmentStart) {
+    return MediaTimeRecord(media, static_cast<int64_t>(GetMediaDuration(media)) - segmentStart);
+}
+
+int64_t ToMediaTime(Media media, TimeRecord duration) {
+    ConvertTimeScale(&duration, GetMediaTimeScale(media));
+    return WideToSInt64(duration.value);
+}
+
+OSErr InsertAtTrackEnd(Track track, TimeValue mediaTime, int64_t mediaDuration) {
+    // The Movie Toolbox takes 32-bit durations: the low half, as QuickTime's
+    // own callers pass it.
+    return InsertMediaIntoTrack(track, GetTrackDuration(track), mediaTime,
+                                static_cast<TimeValue>(static_cast<uint32_t>(mediaDuration)),
+                                kNormalRate);
+}
+
+}  // namespace mediasegment

@@ -1,5 +1,7 @@
 #include "QuickTime/MediaSegment.h"
 
+#include <sstream>
+
 namespace mediasegment {
 
 namespace {
@@ -29,6 +31,14 @@ OSErr InsertAtTrackEnd(Track track, TimeValue mediaTime, int64_t mediaDuration) 
     return InsertMediaIntoTrack(track, GetTrackDuration(track), mediaTime,
                                 static_cast<TimeValue>(static_cast<uint32_t>(mediaDuration)),
                                 kNormalRate);
+}
+
+std::string AddSampleErrorMessage(OSErr err, const char* where, const void* buffer, int size,
+                                  int duration) {
+    std::ostringstream message;
+    message << "Error " << err << " in " << where << " - AddMediaSample2, "
+            << "buffer = " << buffer << ", size = " << size << ", duration = " << duration << "\n";
+    return message.str();
 }
 
 }  // namespace mediasegment

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "MovieToolbox/Movies.h"
 
@@ -21,5 +22,12 @@ int64_t ToMediaTime(Media media, TimeRecord duration);
 // Inserts mediaDuration media units from mediaTime at the end of the track,
 // at normal rate.
 OSErr InsertAtTrackEnd(Track track, TimeValue mediaTime, int64_t mediaDuration);
+
+// The text of a failed AddMediaSample2 call: "Error <err> in <where> -
+// AddMediaSample2, buffer = <address>, size = <size>, duration = <duration>"
+// and a line end.  The buffer is shown by its address: sample bytes are
+// not text.
+std::string AddSampleErrorMessage(OSErr err, const char* where, const void* buffer, int size,
+                                  int duration);
 
 }  // namespace mediasegment

@@ -1,7 +1,6 @@
 #include "QuickTime/QTAudioTrack.h"
 
 #include <cstring>
-#include <sstream>
 
 #include "MVDCommon/MVDException.h"
 #include "QuickTime/MediaSegment.h"
@@ -100,12 +99,8 @@ void QTAudioTrack::writeSample(const void* data, int size, int duration,
                             static_cast<ItemCount>(numberOfSamples), 0, decodeTime);
     }
     if (err != noErr) {
-        // The buffer is shown by its address: sample bytes are not text.
-        std::ostringstream message;
-        message << "Error " << err << " in QTAudioTrack::writeSample - AddMediaSample2, "
-                << "buffer = " << data << ", size = " << size << ", duration = " << duration
-                << "\n";
-        throw MVDException(message.str());
+        throw MVDException(mediasegment::AddSampleErrorMessage(err, "QTAudioTrack::writeSample",
+                                                               data, size, duration));
     }
 }
 

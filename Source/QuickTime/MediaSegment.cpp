@@ -1,5 +1,6 @@
 #include "QuickTime/MediaSegment.h"
 
+#include <limits>
 #include <sstream>
 
 namespace mediasegment {
@@ -31,6 +32,16 @@ OSErr InsertAtTrackEnd(Track track, TimeValue mediaTime, int64_t mediaDuration) 
     return InsertMediaIntoTrack(track, GetTrackDuration(track), mediaTime,
                                 static_cast<TimeValue>(static_cast<uint32_t>(mediaDuration)),
                                 kNormalRate);
+}
+
+uint32_t ClampedSampleRate(double rate) {
+    if (!(rate > 0)) {
+        return 0;
+    }
+    if (rate >= static_cast<double>(std::numeric_limits<uint32_t>::max())) {
+        return std::numeric_limits<uint32_t>::max();
+    }
+    return static_cast<uint32_t>(rate);
 }
 
 std::string AddSampleErrorMessage(OSErr err, const char* where, const void* buffer, int size,

@@ -23,6 +23,10 @@ int64_t ToMediaTime(Media media, TimeRecord duration);
 // at normal rate.
 OSErr InsertAtTrackEnd(Track track, TimeValue mediaTime, int64_t mediaDuration);
 
+// A sample rate as a whole number of Hz for a time scale: truncated, and
+// kept within 0 .. 4294967295 (NaN gives 0).
+uint32_t ClampedSampleRate(double rate);
+
 // The text of a failed AddMediaSample2 call: "Error <err> in <where> -
 // AddMediaSample2, buffer = <address>, size = <size>, duration = <duration>"
 // and a line end.  The buffer is shown by its address: sample bytes are

@@ -1,23 +1,12 @@
 #include "QuickTime/QTRawAudioTrack.h"
 
 #include <cstdlib>
-#include <limits>
 #include <memory>
 
 #include "MVDCommon/MVDException.h"
 #include "QuickTime/MediaSegment.h"
 
 namespace {
-
-uint32_t ClampedRate(Float64 rate) {
-    if (!(rate > 0)) {
-        return 0;
-    }
-    if (rate >= static_cast<Float64>(std::numeric_limits<uint32_t>::max())) {
-        return std::numeric_limits<uint32_t>::max();
-    }
-    return static_cast<uint32_t>(rate);
-}
 
 struct FreeLayout {
     void operator()(AudioChannelLayout* layout) const { std::free(layout); }
@@ -53,8 +42,8 @@ QTRawAudioTrack::QTRawAudioTrack(uint32_t trackNumber, Movie movie, uint32_t cha
 QTRawAudioTrack::QTRawAudioTrack(uint32_t trackNumber, Movie movie,
                                  const AudioStreamBasicDescription& asbd,
                                  AudioChannelLayout* layout, ByteCount layoutSize)
-    : AudioTrack(trackNumber, asbd.mChannelsPerFrame, ClampedRate(asbd.mSampleRate),
-                 asbd.mBitsPerChannel) {
+    : AudioTrack(trackNumber, asbd.mChannelsPerFrame,
+                 mediasegment::ClampedSampleRate(asbd.mSampleRate), asbd.mBitsPerChannel) {
     // Owned from here on, also when setting up fails.
     std::unique_ptr<AudioChannelLayout, FreeLayout> owned(layout);
     setUpTrackAndMedia(movie);

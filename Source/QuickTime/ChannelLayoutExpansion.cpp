@@ -1,10 +1,23 @@
 #include "QuickTime/ChannelLayoutExpansion.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "AudioToolbox/AudioFormat.h"
 
 namespace {
+
+// A layout's block may hold only its 12-byte head, less than the struct
+// declares: its fields are read and written as bytes.
+UInt32 HeadField(const AudioChannelLayout* layout, size_t index) {
+    UInt32 value = 0;
+    std::memcpy(&value, reinterpret_cast<const UInt8*>(layout) + 4 * index, sizeof value);
+    return value;
+}
+
+void SetTag(AudioChannelLayout* layout, AudioChannelLayoutTag tag) {
+    std::memcpy(layout, &tag, sizeof tag);
+}
 
 // Fetches the layout for a tag or bitmap into *layout, or into a new block
 // when *layout has less room than the layout needs.
@@ -30,7 +43,7 @@ OSStatus FetchLayout(AudioFormatPropertyID property, UInt32 specifier, AudioChan
         }
         return err;
     }
-    target->mChannelLayoutTag = kAudioChannelLayoutTag_UseChannelDescriptions;
+    SetTag(target, kAudioChannelLayoutTag_UseChannelDescriptions);
     if (allocated) {
         std::free(*layout);
         *layout = target;
@@ -46,13 +59,13 @@ OSStatus expandChannelLayout(AudioChannelLayout** layout, UInt32* size) {
         *size < AudioChannelLayoutSize(0)) {
         return paramErr;
     }
-    AudioChannelLayoutTag tag = (*layout)->mChannelLayoutTag;
+    AudioChannelLayoutTag tag = HeadField(*layout, 0);
     switch (tag) {
         case kAudioChannelLayoutTag_UseChannelDescriptions:
             return noErr;
         case kAudioChannelLayoutTag_UseChannelBitmap:
-            return FetchLayout(kAudioFormatProperty_ChannelLayoutForBitmap,
-                               (*layout)->mChannelBitmap, layout, size);
+            return FetchLayout(kAudioFormatProperty_ChannelLayoutForBitmap, HeadField(*layout, 1),
+                               layout, size);
         case kAudioChannelLayoutTag_Mono: {
             constexpr UInt32 kMonoSize = AudioChannelLayoutSize(1);
             auto mono = static_cast<AudioChannelLayout*>(std::calloc(1, kMonoSize));

@@ -237,9 +237,9 @@ TEST_F(AudioTrackTest, RawTrackHasOneSegmentFromMediaStart) {
 
     // Layouts handed over are the track's to free (leak checkers see it).
     auto layout = static_cast<AudioChannelLayout*>(std::calloc(1, 12));
-    layout->mChannelLayoutTag = kAudioChannelLayoutTag_Mono;
-    AudioStreamBasicDescription mono = PCMStream(1, 48000);
-    Held fromStream(new QTRawAudioTrack(1, m_movie, mono, layout, 12));
+    const AudioChannelLayoutTag mono = kAudioChannelLayoutTag_Mono;
+    std::memcpy(layout, &mono, sizeof mono);
+    Held fromStream(new QTRawAudioTrack(1, m_movie, PCMStream(1, 48000), layout, 12));
     EXPECT_EQ(fromStream->sampleRate(), 48000u);
     EXPECT_EQ(fromStream->channels(), 1u);
     EXPECT_EQ(fromStream->bitsPerSample(), 16u);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "AudioToolbox/AudioFormat.h"
@@ -13,8 +14,8 @@ namespace {
 AudioChannelLayout* NewLayout(UInt32 size, AudioChannelLayoutTag tag,
                               AudioChannelBitmap bitmap = 0) {
     auto layout = static_cast<AudioChannelLayout*>(std::calloc(1, size));
-    layout->mChannelLayoutTag = tag;
-    layout->mChannelBitmap = bitmap;
+    const UInt32 head[2] = {tag, bitmap};
+    std::memcpy(layout, head, sizeof head);  // the block may be only the 12-byte head
     return layout;
 }
 
@@ -105,7 +106,9 @@ TEST(ChannelLayoutTest, ExpansionInPlaceOrIntoANewBlock) {
     EXPECT_EQ(expandChannelLayout(&layout, &size), kAudioFormatUnsupportedDataFormatError);
     EXPECT_EQ(layout, before);
     EXPECT_EQ(size, 12u);
-    EXPECT_EQ(layout->mChannelLayoutTag, (250u << 16) | 2);
+    UInt32 tagLeft = 0;
+    std::memcpy(&tagLeft, layout, sizeof tagLeft);
+    EXPECT_EQ(tagLeft, (250u << 16) | 2);
 
     EXPECT_EQ(expandChannelLayout(nullptr, &size), paramErr);
     EXPECT_EQ(expandChannelLayout(&layout, nullptr), paramErr);

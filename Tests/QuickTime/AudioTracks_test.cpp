@@ -3,8 +3,12 @@
 // into the track, and the raw track's single segment.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "AudioCodecs/IMA4Codec.h"
 #include "CoreFoundation/CFData.h"
@@ -215,6 +219,72 @@ TEST_F(AudioTrackTest, BadInputIsRefused) {
     Held noFormat(new QTAudioTrack(1, m_movie, 0, 8000, 0, 0, nullptr));
     EXPECT_THROW(noFormat->writeBuffer(buffer, 8, m_sound), MVDException);
     EXPECT_THROW(new QTAudioTrack(2, m_movie, 2, 0, 16, 0, nullptr), SetupException);
+}
+
+// Files may grow to `limit` bytes while it lives (a full disk, for the test).
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t limit) : m_previous(signal(SIGXFSZ, SIG_IGN)) {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        struct rlimit limited = m_saved;
+        limited.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        signal(SIGXFSZ, m_previous);
+    }
+
+  private:
+    struct rlimit m_saved;
+    sighandler_t m_previous;
+};
+
+// A full disk surfaces on the writing call; what was written before stays,
+// and a record that did not reach the file is written again in full later.
+TEST_F(AudioTrackTest, FullDiskIsReportedAndNothingIsLost) {
+    Held track(new QTAudioTrack(0, m_movie, 1, 8000, 16, 0, m_recovery));
+    m_sound = NewSoundDescription(PCMStream(1, 8000));
+    track->startTrack();
+    auto samples = mvdtest::PatternBytes(16, 5);
+    auto write = [&] { track->writeBuffer(reinterpret_cast<short*>(samples.data()), 16, m_sound); };
+    auto movieSize = [&] { return std::filesystem::file_size(m_path); };
+    size_t recoverySize = recoveryBytes().size();
+    ASSERT_LE(movieSize() + 16, recoverySize + 40);
+    {
+        // Room for the sample in the movie, not for its record.
+        FileSizeLimit limit(recoverySize + 40);
+        EXPECT_THROW(write(), MVDException);
+    }
+    EXPECT_EQ(recoveryBytes().size(), recoverySize);
+    write();
+    {
+        FileSizeLimit limit(movieSize());
+        try {
+            write();
+            ADD_FAILURE() << "a sample beyond the disk was accepted";
+        } catch (const MVDException& e) {
+            EXPECT_EQ(std::string(e.what()).rfind("Error ", 0), 0u) << e.what();
+        }
+    }
+    write();
+    track->insertMediaIntoTrackWithMediaDuration();
+
+    qtfile::MovieFileReader reader;
+    finishAndRead(reader);
+    ASSERT_EQ(reader.samples(0).sampleCount(), 24u);  // 3 buffers of 8 made it
+    Bytes expected = header();
+    expected.label("QTAH").u32(0).u32(1).u32(8000).u32(16);
+    for (uint32_t number : {8u, 16u}) {
+        qtfile::SampleInfo info;
+        ASSERT_TRUE(reader.sampleInfo(0, number, info).ok());
+        expected.label("QTAS").u32(0);
+        if (number == 8) {
+            expected.append(DescriptionField(m_sound));
+        }
+        expected.s64(static_cast<int64_t>(info.offset)).u32(16).u32(number).u32(1).u32(1);
+    }
+    EXPECT_EQ(recoveryBytes(), expected.data());
 }
 
 TEST_F(AudioTrackTest, RawTrackHasOneSegmentFromMediaStart) {

@@ -162,7 +162,7 @@ bool CSwfResizer::WriteRect(CFile* file, CSwfRect& rect) {
                      [bits](int value) { return FitsSignedBits(value, bits); })) {
         return false;
     }
-    unsigned char bytes[kMaxRectBytes] = {};
+    unsigned char bytes[kMaxRectBytes + 1] = {};  // WriteBits may clear the byte after
     unsigned int bytePos = 0;
     unsigned int bitPos = 0;
     WriteBits(bytes, 5, bits, bytePos, bitPos);
@@ -248,19 +248,13 @@ bool CSwfResizer::ReadBits(unsigned char* buffer, unsigned int count, unsigned i
 
 bool CSwfResizer::WriteBits(unsigned char* buffer, unsigned int count, unsigned int value,
                             unsigned int& bytePos, unsigned int& bitPos) {
-    bool movedOn = false;
     for (unsigned int i = count; i-- > 0;) {
-        if (movedOn) {
-            buffer[bytePos] = 0;
-            movedOn = false;
-        }
         if (i < 32 && ((value >> i) & 1u)) {
             buffer[bytePos] = static_cast<unsigned char>(buffer[bytePos] | (0x80u >> bitPos));
         }
         if (++bitPos == 8) {
             bitPos = 0;
-            ++bytePos;
-            movedOn = true;
+            buffer[++bytePos] = 0;
         }
     }
     return true;

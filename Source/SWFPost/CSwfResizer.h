@@ -77,9 +77,10 @@ class CSwfResizer {
     // first; the positions advance.  The caller's buffer must hold them.
     static bool ReadBits(unsigned char* buffer, unsigned int count, unsigned int& value,
                          unsigned int& bytePos, unsigned int& bitPos);
-    // ORs the low count bits of value into buffer, most significant first;
-    // a byte is zeroed when the first bit goes into it after the positions
-    // moved to it (never the byte after the last bit).
+    // ORs the low count bits of value into buffer, most significant first,
+    // and zeroes each byte the positions move to.  When the bits end on a
+    // byte boundary, the byte after them is zeroed too: the buffer must hold
+    // it.
     static bool WriteBits(unsigned char* buffer, unsigned int count, unsigned int value,
                           unsigned int& bytePos, unsigned int& bitPos);
     // Sign-extends a count-bit value (count 0 gives 0).

@@ -71,8 +71,7 @@ class ArcMergeSWFsTest : public ::testing::Test {
     }
 
     bool Merge(int height = 40, bool noStyleWrapper = false) {
-        return ArcMergeSWFs(Path(m_controller), Path(m_movie), Path(m_out), height,
-                            noStyleWrapper);
+        return ArcMergeSWFs(Path(m_controller), Path(m_movie), Path(m_out), height, noStyleWrapper);
     }
 
     swftest::Movie Output() const { return ParseMovie(mvdtest::ReadFileBytes(m_out)); }
@@ -118,8 +117,7 @@ TEST_F(ArcMergeSWFsTest, VariableScriptBytes) {
     const Bytes out = mvdtest::ReadFileBytes(m_out);
     // Header (29 bytes), then two movie tags in long form (9 + 9 bytes).
     const Bytes width(out.begin() + 29 + 18, out.begin() + 29 + 18 + 22);
-    EXPECT_EQ(ToHex(width),
-              "14 03 96 07 00 00 77 69 64 74 68 00 96 05 00 01 00 00 20 44 1D 00");
+    EXPECT_EQ(ToHex(width), "14 03 96 07 00 00 77 69 64 74 68 00 96 05 00 01 00 00 20 44 1D 00");
     const std::vector<CodeAndBody> tags = TagsOf(ParseMovie(out));
     EXPECT_EQ(tags[5], Variable("styleWrapper", 0.0f));
 }
@@ -168,8 +166,8 @@ TEST_F(ArcMergeSWFsTest, MovieWithoutFramesGetsNothingInjected) {
 
 TEST_F(ArcMergeSWFsTest, MovieFailuresFailTheMerge) {
     EXPECT_FALSE(Merge(-1));
-    EXPECT_FALSE(ArcMergeSWFs(Path(m_controller), Path(m_dir.file("none.swf")), Path(m_out), 40,
-                              false));
+    EXPECT_FALSE(
+        ArcMergeSWFs(Path(m_controller), Path(m_dir.file("none.swf")), Path(m_out), 40, false));
     // The stage cannot grow past what the header stores.
     mvdtest::WriteFileBytes(m_movie, Movie(Stage{0, 20, 0, (1 << 30) - 100}, kMovieTags));
     EXPECT_FALSE(Merge(40));

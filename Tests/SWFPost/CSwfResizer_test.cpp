@@ -137,8 +137,9 @@ TEST(CSwfRectTest, FieldSizes) {
         SwfRect rect;
         unsigned char bits;
     } cases[] = {
-        {SwfRect(0, 0, 0, 0, 0), 2},     {SwfRect(0, 0, 1, 0, 0), 2},  {SwfRect(0, 0, 2, 0, 0), 3},
-        {SwfRect(0, -1, 0, 0, 0), 2},    {SwfRect(0, 0, 0, -3, 0), 3}, {SwfRect(0, 0, 0, 0, 12800), 15},
+        {SwfRect(0, 0, 0, 0, 0), 2},        {SwfRect(0, 0, 1, 0, 0), 2},
+        {SwfRect(0, 0, 2, 0, 0), 3},        {SwfRect(0, -1, 0, 0, 0), 2},
+        {SwfRect(0, 0, 0, -3, 0), 3},       {SwfRect(0, 0, 0, 0, 12800), 15},
         {SwfRect(0, 0, 0, 0, 1 << 30), 32},
     };
     for (auto c : cases) {

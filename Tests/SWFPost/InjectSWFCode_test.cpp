@@ -24,7 +24,9 @@ void LabelFrame(ISWFIterator& out, int frame, void* user) {
     out.AppendBytes(label.data(), static_cast<int>(label.size()));
 }
 
-void FailingInjector(ISWFIterator&, int, void*) { throw CFileException(); }
+void FailingInjector(ISWFIterator&, int, void*) {
+    throw CFileException();
+}
 
 const Bytes kThreeFrames = Cat({
     Tag(9, {0x10, 0x20, 0x30}),
@@ -96,8 +98,8 @@ TEST_F(InjectSWFCodeTest, InjectorWritesInFrontOfEachShowFrame) {
         seen.push_back(tag.code == 43 ? std::string(tag.body.begin(), tag.body.end() - 1)
                                       : std::to_string(tag.code));
     }
-    EXPECT_EQ(seen, (std::vector<std::string>{"9", "f1", "1", "f2", "1", "777", "20", "f3", "1",
-                                              "0"}));
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"9", "f1", "1", "f2", "1", "777", "20", "f3", "1", "0"}));
     EXPECT_EQ(movie.fileLength, Output().size());
 }
 
@@ -131,8 +133,12 @@ TEST_F(InjectSWFCodeTest, HeaderCallbackSeesTheInputAndChangesTheOutput) {
     EXPECT_EQ(size.cy, 425);
 }
 
-void StageTooLarge(SWFHeader& header, void*) { header.xMax = 1 << 30; }
-void Compressed(SWFHeader& header, void*) { header.signature = 0x435753; }
+void StageTooLarge(SWFHeader& header, void*) {
+    header.xMax = 1 << 30;
+}
+void Compressed(SWFHeader& header, void*) {
+    header.signature = 0x435753;
+}
 
 TEST_F(InjectSWFCodeTest, FailuresGiveFalse) {
     EXPECT_FALSE(SWFParse::InjectSWFCode(Path(m_in), Path(m_out), nullptr, nullptr, StageTooLarge));

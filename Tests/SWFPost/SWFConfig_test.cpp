@@ -6,8 +6,9 @@
 
 namespace {
 
-
-bool Same(const CString& a, const char* b) { return a.CompareNoCase(CString(b)) == 0; }
+bool Same(const CString& a, const char* b) {
+    return a.CompareNoCase(CString(b)) == 0;
+}
 
 TEST(CSWFConfigTest, DefaultsThatSteerTheExport) {
     const CSWFConfig config;

@@ -62,10 +62,10 @@ Bytes Filled(size_t size, uint8_t first) {
 const Bytes kScript = Cat({Bytes{0x07}, PushString("ab"), Bytes{0x00}});
 
 const Bytes kTags = Cat({
-    Tag(777, Filled(62, 0x62)),        // longest short form
-    Tag(778, Filled(63, 0x63)),        // shortest long form
-    Tag(20, Filled(5, 0x05), true),    // long form with a short body
-    Tag(12, kScript),                  // DoAction
+    Tag(777, Filled(62, 0x62)),      // longest short form
+    Tag(778, Filled(63, 0x63)),      // shortest long form
+    Tag(20, Filled(5, 0x05), true),  // long form with a short body
+    Tag(12, kScript),                // DoAction
     ShowFrame(),
     End(),
 });
@@ -89,7 +89,7 @@ TEST_F(SWFParseTest, BitFieldsAndNumbersRoundTrip) {
         out.WriteBits(5, 3);
         out.WriteBits(0x1FF, 9);
         out.WriteBits(0, 0);
-        out.WriteUI16(0x1234);  // the pending four bits become a byte first
+        out.WriteUI16(0x1234);   // the pending four bits become a byte first
         out.WriteBits(0xAB, 8);  // a whole byte goes out at once
         out.WriteBits(1, 1);     // left pending: closing writes it
     }
@@ -148,7 +148,7 @@ TEST_F(SWFParseTest, HeaderRoundTripsWithWideStageFields) {
 TEST_F(SWFParseTest, WalksTagsInBothHeaderFormsAndActionsOnlyWhenAsked) {
     const std::string path = Write(Movie(550, 400, kTags));
     const std::vector<Seen> tags = {{777, 62, 0x62}, {778, 63, 0x63}, {20, 5, 0x05},
-                                    {12, 9, 0x07}, {1, 0, -1}, {0, 0, -1}};
+                                    {12, 9, 0x07},   {1, 0, -1},      {0, 0, -1}};
 
     Walk withActions;
     ASSERT_TRUE(SWFParse::ParseSWF(Path(path), 0, RecordTag, RecordAction,
@@ -205,8 +205,8 @@ TEST_F(SWFParseTest, DamagedFilesGiveFalse) {
         Bytes tags;
     } damaged[] = {
         {"short length past the end", Cat({Bytes{0x45, 0x02}, Bytes{0xFF}})},
-        {"long length past the end", Cat({Tag(9, {1, 2, 3}, true), Bytes{0x7F, 0x02, 0xFF, 0xFF,
-                                                                       0xFF, 0xFF, 0, 0}})},
+        {"long length past the end",
+         Cat({Tag(9, {1, 2, 3}, true), Bytes{0x7F, 0x02, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0}})},
         {"action data past its tag", Cat({Tag(12, Bytes{0x96, 0x09, 0x00, 0x00}), End()})},
         {"action length cut by its tag", Cat({Tag(12, Bytes{0x07, 0x96, 0x09}), End()})},
         {"no End tag", Cat({ShowFrame(), ShowFrame()})},

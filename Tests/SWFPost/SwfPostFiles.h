@@ -45,8 +45,12 @@ inline Bytes Tag(uint16_t code, const Bytes& body, bool longForm = false) {
     return out;
 }
 
-inline Bytes ShowFrame() { return Tag(1, {}); }
-inline Bytes End() { return Tag(0, {}); }
+inline Bytes ShowFrame() {
+    return Tag(1, {});
+}
+inline Bytes End() {
+    return Tag(0, {});
+}
 
 struct Stage {
     int32_t xMin = 0;
@@ -66,10 +70,9 @@ inline Bytes Movie(Stage stage, const Bytes& tags, uint16_t frameRate = 12 << 8,
     head.WriteByte(version);
     head.WriteDWord(0);
     const uint32_t bits =
-        rectBits != 0
-            ? rectBits
-            : FSWFStream::MinBits(FSWFStream::MaxNum(stage.xMin, stage.xMax, stage.yMin, stage.yMax),
-                                  1);
+        rectBits != 0 ? rectBits
+                      : FSWFStream::MinBits(
+                            FSWFStream::MaxNum(stage.xMin, stage.xMax, stage.yMin, stage.yMax), 1);
     head.WriteBits(bits, 5);
     for (int32_t value : {stage.xMin, stage.xMax, stage.yMin, stage.yMax}) {
         head.WriteBits(static_cast<uint32_t>(value), bits);
@@ -111,6 +114,8 @@ inline Bytes SetVariableTag(const std::string& name, float value) {
     return Tag(12, Cat({PushString(name), PushFloat(value), Bytes{0x1D, 0x00}}));
 }
 
-inline CString Path(const std::string& path) { return CString(path.c_str()); }
+inline CString Path(const std::string& path) {
+    return CString(path.c_str());
+}
 
 }  // namespace swfpost

@@ -130,16 +130,4 @@ TEST_F(ArcMergeSWFsInterop, MovieAboveControllerAndVariablesTraced) {
               (std::vector<std::string>{"80", "60", "15", "6"}));
 }
 
-TEST_F(ArcMergeSWFsInterop, WithoutStyleWrapper) {
-    WriteController();
-    WriteMovie();
-    ASSERT_TRUE(ArcMergeSWFs(swfpost::Path(m_controller), swfpost::Path(m_movie),
-                             swfpost::Path(m_out), kControllerHeight, true));
-    const mvdtest::SwfRun run = mvdtest::SwfPlayer::Play(m_out);
-    EXPECT_TRUE(run.errors.empty()) << run.errors.front();
-    const std::vector<std::string> traces = run.TraceTexts();
-    ASSERT_GE(traces.size(), 4u);
-    EXPECT_EQ(traces[3], "0");
-}
-
 }  // namespace

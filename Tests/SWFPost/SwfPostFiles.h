@@ -1,6 +1,5 @@
-// Helpers of the SWF post-processing tests: SWF files put together byte by
-// byte (so every header form and every kind of damage can be made), files
-// on disk, and the bytes of a variable-setting frame script.
+// SWF files put together byte by byte, so that every header form and every
+// kind of damage can be made, and the bytes of a variable-setting script.
 #pragma once
 
 #include <cstdint>
@@ -31,8 +30,7 @@ inline Bytes Cat(std::initializer_list<Bytes> parts) {
     return out;
 }
 
-// A tag with the short header when the body allows it, else (or when asked)
-// the long one.
+// Short header when the body allows it, else (or when asked) the long one.
 inline Bytes Tag(uint16_t code, const Bytes& body, bool longForm = false) {
     Bytes out;
     if (!longForm && body.size() < 63) {
@@ -59,8 +57,12 @@ struct Stage {
     int32_t yMax = 0;
 };
 
-// An uncompressed SWF file: header (the stage with the fewest bits, or
-// `rectBits`), then `tags`; the file length is the total.
+inline Stage Pixels(int width, int height) {
+    return Stage{0, width * 20, 0, height * 20};
+}
+
+// Header (stage with the fewest bits, or rectBits) and tags; the file length
+// is the total.
 inline Bytes Movie(Stage stage, const Bytes& tags, uint16_t frameRate = 12 << 8,
                    uint16_t frameCount = 1, uint8_t version = 6, uint32_t rectBits = 0) {
     FSWFStream head;
@@ -86,12 +88,6 @@ inline Bytes Movie(Stage stage, const Bytes& tags, uint16_t frameRate = 12 << 8,
     return out;
 }
 
-inline Bytes Movie(int widthPixels, int heightPixels, const Bytes& tags,
-                   uint16_t frameRate = 12 << 8, uint16_t frameCount = 1) {
-    return Movie(Stage{0, widthPixels * 20, 0, heightPixels * 20}, tags, frameRate, frameCount);
-}
-
-// Action records: Push of a zero-terminated string, Push of a float.
 inline Bytes PushString(const std::string& text) {
     Bytes out{0x96};
     PutLE(out, static_cast<uint32_t>(text.size() + 2), 2);

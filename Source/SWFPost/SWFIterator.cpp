@@ -1,7 +1,6 @@
 #include <climits>
 #include <cstring>
 #include <stdexcept>
-#include <vector>
 
 #include "SWFPost/SWFParse.h"
 
@@ -9,27 +8,13 @@ namespace SWFParse {
 
 namespace {
 
-// The path as NUL-terminated UTF-8; empty when it cannot be converted.
-std::vector<char> UTF8Path(const CString& path) {
-    const auto string = static_cast<CFStringRef>(path);
-    const CFIndex size =
-        CFStringGetMaximumSizeForEncoding(CFStringGetLength(string), kCFStringEncodingUTF8);
-    if (size <= 0 || size >= kFSPathMax * 3) {
-        return {};
-    }
-    std::vector<char> bytes(static_cast<size_t>(size) + 1);
-    if (!CFStringGetCString(string, bytes.data(), size + 1, kCFStringEncodingUTF8)) {
-        return {};
-    }
-    return bytes;
-}
-
 // A reference to the existing regular file at `path`.
 bool ExistingFile(const CString& path, FSRef* ref) {
-    const std::vector<char> utf8 = UTF8Path(path);
+    char utf8[kFSPathMax];  // a longer path cannot name a file here
     Boolean isFolder = false;
-    return !utf8.empty() &&
-           FSPathMakeRef(reinterpret_cast<const UInt8*>(utf8.data()), ref, &isFolder) == noErr &&
+    return CFStringGetCString(static_cast<CFStringRef>(path), utf8, sizeof utf8,
+                              kCFStringEncodingUTF8) &&
+           FSPathMakeRef(reinterpret_cast<const UInt8*>(utf8), ref, &isFolder) == noErr &&
            !isFolder;
 }
 

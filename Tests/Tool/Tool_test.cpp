@@ -2,11 +2,13 @@
 // structure `info` prints, the images `frames` writes and a short demo.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <random>
 
 #include "Capture/MVRCReader.h"
 #include "DemoScene.h"
+#include "QuickTime/RecordingTestSupport.h"
 #include "SWF/HFMovie.h"
 #include "SWF/HFShape.h"
 #include "Support/SampleMovie.h"
@@ -148,6 +150,61 @@ TEST_F(ToolTest, InfoDescribesAnSwfFile) {
     EXPECT_TRUE(Contains(run.output, "DefineShape3 2"));
     EXPECT_TRUE(Contains(run.output, "ShowFrame 3"));
     EXPECT_TRUE(Contains(run.output, "  End  0 B at offset"));
+}
+
+TEST_F(ToolTest, InfoDescribesARecoveryFile) {
+    std::vector<unsigned char> description(86, 0);
+    const uint32_t codec = 'mvdk';
+    const int16_t width = 640, height = 480;
+    std::memcpy(description.data() + 4, &codec, 4);
+    std::memcpy(description.data() + 32, &width, 2);
+    std::memcpy(description.data() + 34, &height, 2);
+    const std::vector<unsigned char> matrix(36, 0);
+    Bytes bytes;
+    bytes.label("RCVR").u32(640).u32(480);
+    bytes.label("QTVH").u32(0).u32(0).u32(0).u32(640).u32(480).append(matrix).s16(0);
+    bytes.label("QTAH").u32(0).u32(2).u32(44100).u32(16);
+    bytes.label("QTTH").u32(1).u32(1);
+    bytes.label("QTVS")
+        .u32(0)
+        .u32(86)
+        .append(description)
+        .s64(40)
+        .u32(1000)
+        .u32(0)
+        .u32(20)
+        .u32(1)
+        .u32(0);
+    bytes.label("QTVS").u32(0).s64(1040).u32(300).u32(20).u32(20).u32(1).u32(1);
+    bytes.label("QTAS").u32(0).u32(8).u32(8).u32('twos').s64(1340).u32(4096).u32(0).u32(1).u32(
+        1024);
+    bytes.label("QTTS").u32(1).u32(5).u32(0x08000100).raw("Hello", 5).s64(600);
+    const std::string path = m_dir.file("movie.rcvr");
+    std::vector<unsigned char> file = bytes.data();
+    file.insert(file.end(), {'Q', 'T', 'V', 'S', 0, 0, 0, 0, 7, 7});  // cut off by a crash
+    WriteFileBytes(path, file);
+
+    const CommandResult run = RunTool({"info", path});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_TRUE(Contains(run.output, "recovery file of a 640 x 480 movie")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "records      7"));
+    EXPECT_TRUE(Contains(run.output, "video 0      frame 640 x 480 at 0,0"));
+    EXPECT_TRUE(Contains(run.output,
+                         "2 sample records, 2 samples, 1.3 KiB, 40 media time units, "
+                         "1 not sync, 'mvdk' 640 x 480"));
+    EXPECT_TRUE(Contains(run.output, "audio 0      2 channels, 44100 Hz, 16 bits"));
+    EXPECT_TRUE(Contains(run.output, "1024 samples, 4.0 KiB"));
+    EXPECT_TRUE(Contains(run.output, "text 1       chapters of video track 1"));
+    EXPECT_TRUE(Contains(run.output, "1 sample record, 1.000 s"));
+    EXPECT_TRUE(Contains(run.output, "\"Hello\""));
+    EXPECT_TRUE(Contains(run.output, "the last 10 B are an incomplete record"));
+
+    std::vector<unsigned char> unknown = bytes.data();
+    unknown.insert(unknown.end(), {'Q', 'T', 'X', 'X', 0, 0, 0, 0});
+    WriteFileBytes(path, unknown);
+    ExpectRefusal(RunTool({"info", path}), "info");
+    WriteFileBytes(path, {'R', 'C', 'V', 'R', 1, 2});
+    ExpectRefusal(RunTool({"info", path}), "info");
 }
 
 TEST_F(ToolTest, FramesWritesTheChosenImages) {

@@ -13,8 +13,9 @@ namespace mvd {
 
 int RunInfo(const Arguments& args) {
     ArgParser parser("mvd info",
-                     "Describes a capture file (.mvrc), a QuickTime movie (.mov) or an SWF\n"
-                     "file in readable form.  The kind of file is told by its first bytes.\n"
+                     "Describes a capture file (.mvrc), a QuickTime movie (.mov), an SWF file\n"
+                     "or a movie's recovery file in readable form.  The kind of file is told by "
+                     "its first bytes.\n"
                      "The whole file is read, so a damaged file is reported as an error.");
     parser.positional("FILE", "the file to describe")
         .flag("--list", "also list every frame, sample or tag");
@@ -38,7 +39,8 @@ int RunInfo(const Arguments& args) {
             DescribeSwf(path, options, out);
             break;
         case FileKind::recovery:
-            throw ToolError("recovery files cannot be described by this version of mvd");
+            DescribeRecovery(path, options, out);
+            break;
     }
     std::cout << out.str() << std::flush;
     if (!std::cout) {

@@ -28,5 +28,6 @@ MediaSummary SummarizeFile(const std::string& path);
 void DescribeCapture(const std::string& path, const InspectOptions& options, std::ostream& out);
 void DescribeMovie(const std::string& path, const InspectOptions& options, std::ostream& out);
 void DescribeSwf(const std::string& path, const InspectOptions& options, std::ostream& out);
+void DescribeRecovery(const std::string& path, const InspectOptions& options, std::ostream& out);
 
 }  // namespace mvd

@@ -19,7 +19,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"demo", "[DIR]", "record the built-in desktop session through every path", mvd::RunDemo},
-    {"info", "FILE", "describe a capture file, movie or SWF file", mvd::RunInfo},
+    {"info", "FILE", "describe a capture file, movie, SWF file or recovery file", mvd::RunInfo},
     {"frames", "FILE DIR", "write frames of a capture file or movie as PNG images", mvd::RunFrames},
 };
 

@@ -1,0 +1,91 @@
+// What mvd writes, checked by the independent tools: its PNG images decoded
+// by ffmpeg against our readers' pixels.
+#include <gtest/gtest.h>
+
+#include "Capture/MVRCReader.h"
+#include "Support/FFmpegTool.h"
+#include "Support/SampleMovie.h"
+#include "Support/TempDir.h"
+#include "ToolRun.h"
+
+namespace mvdtest {
+namespace {
+
+// ffmpeg's RGBA bytes of one PNG.
+std::vector<uint8_t> DecodePng(const std::string& path) {
+    std::string error;
+    const auto rgba = FFmpegDecode(path, {"-f", "rawvideo", "-pix_fmt", "rgba"}, &error);
+    EXPECT_TRUE(rgba.has_value()) << error;
+    return rgba.value_or(std::vector<uint8_t>{});
+}
+
+TEST(ToolInteropTest, CaptureFramesAsPngAreTheReadersPictures) {
+    if (const std::string missing = FFmpegToolsMissing(); !missing.empty()) {
+        GTEST_SKIP() << missing;
+    }
+    TempDir dir;
+    const std::string capture = dir.file("demo/demo.mvrc");
+    ASSERT_EQ(RunTool({"demo", dir.file("demo"), "--frames", "8", "--size", "200x120", "--quiet"})
+                  .exitCode,
+              0);
+    const CommandResult run =
+        RunTool({"frames", capture, dir.file("png"), "--frames", "0,5-6", "--quiet"});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+
+    MVRCReader reader;
+    reader.openFile(capture.c_str());
+    _MVRCHeader header{};
+    reader.readHeader(&header);
+    tagMVDImageFormat format = header.format();
+    MVDImage frame(&format);
+    _MVRCFrameHeader frameHeader{};
+    for (int index = 0; index <= 6; ++index) {
+        ASSERT_TRUE(reader.readFrame(&frameHeader, &frame));
+        if (index != 0 && index != 5 && index != 6) {
+            continue;
+        }
+        char name[64];
+        std::snprintf(name, sizeof name, "png/frame-%06d.png", index);
+        const std::vector<uint8_t> rgba = DecodePng(dir.file(name));
+        ASSERT_EQ(rgba.size(), size_t{header.width} * header.height * 4);
+        // BGRA with its cursor drawn; the image is written opaque (RGB).
+        for (size_t p = 0; p < rgba.size(); p += 4) {
+            ASSERT_EQ(rgba[p], frame.m_pData[p + 2]) << "frame " << index << " byte " << p;
+            ASSERT_EQ(rgba[p + 1], frame.m_pData[p + 1]);
+            ASSERT_EQ(rgba[p + 2], frame.m_pData[p]);
+            ASSERT_EQ(rgba[p + 3], 255);
+        }
+    }
+}
+
+TEST(ToolInteropTest, RawMovieFramesKeepTheirAlpha) {
+    if (const std::string missing = FFmpegToolsMissing(); !missing.empty()) {
+        GTEST_SKIP() << missing;
+    }
+    TempDir dir;
+    const SampleMovie movie = WriteSampleMovie(dir.file("in.mov"));
+    const WrittenTrack* video = nullptr;
+    for (const WrittenTrack& t : movie.tracks) {
+        video = video == nullptr && t.mediaType == 'vide' ? &t : video;
+    }
+    ASSERT_NE(video, nullptr);
+    const CommandResult run = RunTool({"frames", movie.path, dir.file("png"), "--track",
+                                       std::to_string(video->trackID), "--alpha", "--frames", "1"});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    const std::vector<uint8_t> rgba = DecodePng(dir.file("png/frame-000001.png"));
+    // The second sample of the track: its own call, or the second of the first.
+    const WrittenSamples& first = video->samples[0];
+    const size_t frameBytes = first.bytes.size() / first.count;
+    const uint8_t* argb =
+        first.count > 1 ? first.bytes.data() + frameBytes : video->samples[1].bytes.data();
+    ASSERT_EQ(rgba.size(), frameBytes);
+    for (size_t p = 0; p < rgba.size(); p += 4) {
+        ASSERT_EQ(rgba[p], argb[p + 1]) << p;
+        ASSERT_EQ(rgba[p + 1], argb[p + 2]);
+        ASSERT_EQ(rgba[p + 2], argb[p + 3]);
+        ASSERT_EQ(rgba[p + 3], argb[p]);
+    }
+}
+
+}  // namespace
+}  // namespace mvdtest

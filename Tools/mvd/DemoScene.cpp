@@ -442,6 +442,16 @@ void DemoScene::paintDesktop(Canvas& canvas, const State& state) {
     m_ui->draw(canvas, clockX, baseline, clock, Opaque(0x111111));
 }
 
+Rect DemoScene::openWindow(Canvas& canvas, const Rect& outer, const char* title,
+                           uint32_t background, Rect* savedClip) {
+    paintWindowFrame(canvas, outer, title);
+    const Rect body = Body(outer, m_layout->titleHeight);
+    *savedClip = canvas.clip();
+    canvas.setClip(savedClip->intersect(body));
+    canvas.fill(body, Opaque(background));
+    return body;
+}
+
 void DemoScene::paintWindowFrame(Canvas& canvas, const Rect& outer, const char* title) {
     const Layout& l = *m_layout;
     canvas.shadow(outer, l.spread, 70);
@@ -512,11 +522,8 @@ Rect DemoScene::caretRect(const State& state) {
 
 void DemoScene::paintEditor(Canvas& canvas, const State& state) {
     const Layout& l = *m_layout;
-    paintWindowFrame(canvas, l.editor, "notes.txt - Editor");
-    const Rect body = Body(l.editor, l.titleHeight);
-    const Rect saved = canvas.clip();
-    canvas.setClip(saved.intersect(body));
-    canvas.fill(body, Opaque(0xFFFFFF));
+    Rect saved;
+    const Rect body = openWindow(canvas, l.editor, "notes.txt - Editor", 0xFFFFFF, &saved);
     size_t top = 0;
     const std::vector<std::string> lines = editorLines(state, &top);
     int32_t y = body.y + l.pad + m_ui->ascent();
@@ -531,11 +538,8 @@ void DemoScene::paintEditor(Canvas& canvas, const State& state) {
 
 void DemoScene::paintLog(Canvas& canvas, const State& state) {
     const Layout& l = *m_layout;
-    paintWindowFrame(canvas, l.log, "build.log - Terminal");
-    const Rect body = Body(l.log, l.titleHeight);
-    const Rect saved = canvas.clip();
-    canvas.setClip(saved.intersect(body));
-    canvas.fill(body, Opaque(0x1E1E1E));
+    Rect saved;
+    const Rect body = openWindow(canvas, l.log, "build.log - Terminal", 0x1E1E1E, &saved);
     const int32_t lineHeight = std::max(1, m_mono->lineHeight());
     const int32_t first = std::max(0, (state.logScroll - l.pad) / lineHeight - 1);
     const int32_t count = body.height / lineHeight + 3;
@@ -560,12 +564,8 @@ Rect DemoScene::meterRect(const State& state) const {
 
 void DemoScene::paintChart(Canvas& canvas, const State& state) {
     const Layout& l = *m_layout;
-    const Rect outer = chartFrame(state);
-    paintWindowFrame(canvas, outer, "Throughput");
-    const Rect body = Body(outer, l.titleHeight);
-    const Rect saved = canvas.clip();
-    canvas.setClip(saved.intersect(body));
-    canvas.fill(body, Opaque(0xFFFFFF));
+    Rect saved;
+    const Rect body = openWindow(canvas, chartFrame(state), "Throughput", 0xFFFFFF, &saved);
     // Bars of the day, then a live meter along the bottom.
     const Rect meter = meterRect(state);
     const int32_t base = meter.y - l.pad;

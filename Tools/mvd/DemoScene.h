@@ -91,6 +91,10 @@ class DemoScene {
     void paint(Canvas& canvas, const State& state, const Rect& clip);
     void paintDesktop(Canvas& canvas, const State& state);
     void paintWindowFrame(Canvas& canvas, const Rect& outer, const char* title);
+    // Paints a window and its background and narrows the clip to its body
+    // (the clip before is kept in savedClip for the caller to restore).
+    Rect openWindow(Canvas& canvas, const Rect& outer, const char* title, uint32_t background,
+                    Rect* savedClip);
     void paintEditor(Canvas& canvas, const State& state);
     void paintLog(Canvas& canvas, const State& state);
     void paintChart(Canvas& canvas, const State& state);

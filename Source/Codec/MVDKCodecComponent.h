@@ -79,8 +79,8 @@ struct MVDKCodecStorage {
     SInt32 level;             // zlib level, 0..9
     UInt32 srcEndianSwapped;  // 32-bit sources are already blue, green, red, alpha
     UInt32 adjustLevel;       // the adjusted level is in use
-    SInt32 adjustThreshold;
-    SInt32 adjustAmount;  // zlib level while adjustLevel is on
+    SInt32 adjustThreshold;   // recorded with the threshold selector; nothing reads it yet
+    SInt32 adjustAmount;      // zlib level while adjustLevel is on
 };
 
 // The entry point of both components.

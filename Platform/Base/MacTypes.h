@@ -32,6 +32,8 @@ typedef unsigned char Str63[64];
 typedef unsigned char Str31[32];
 typedef UInt16 UniChar;
 typedef UInt32 UniCharCount;
+typedef unsigned long ByteCount;
+typedef unsigned long ItemCount;
 typedef SInt32 TimeValue;
 typedef SInt64 TimeValue64;
 typedef SInt32 TimeScale;
@@ -54,6 +56,12 @@ enum : OSErr {
     dskFulErr = -34,
     fnOpnErr = -38,
     posErr = -40,
+};
+
+// A 64-bit value as two halves, low half first on this little-endian host.
+struct wide {
+    UInt32 lo;
+    SInt32 hi;
 };
 
 // Four-character codes are written as multi-character literals, e.g. 'mvdk'.

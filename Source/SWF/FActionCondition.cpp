@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "SWF/FOwnership.h"
 #include "SWF/FSWFStream.h"
 
 FActionCondition::FActionCondition() = default;
@@ -22,10 +23,7 @@ void FActionCondition::AddKeyCode(uint32_t keyCode) {
 }
 
 void FActionCondition::AddActionRecord(FActionRecord* action) {
-    if (action == nullptr) {
-        throw std::invalid_argument("null button action");
-    }
-    m_actions.emplace_back(action);
+    m_actions.push_back(Adopt(action, "null button action"));
 }
 
 void FActionCondition::Clear() {

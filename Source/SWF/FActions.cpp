@@ -8,17 +8,9 @@
 namespace {
 
 enum : uint8_t {
-    kActionGotoFrame = 0x81,
     kActionGetURL = 0x83,
     kActionWaitForFrame = 0x8A,
-    kActionSetTarget = 0x8B,
-    kActionGotoLabel = 0x8C,
-    kActionWaitForFrame2 = 0x8D,
     kActionPush = 0x96,
-    kActionJump = 0x99,
-    kActionGetURL2 = 0x9A,
-    kActionIf = 0x9D,
-    kActionGotoFrame2 = 0x9F,
 };
 
 enum : uint8_t { kPushString = 0, kPushFloat = 1, kPushInteger = 7 };
@@ -46,6 +38,8 @@ void WriteBytes(FSWFStream& data, const std::string& bytes) {
 
 }  // namespace
 
+FString* RequiredName(FString* name) { return RequiredString(name, "action needs a name"); }
+
 void WriteActionWithData(FSWFStream* stream, uint8_t code, FSWFStream& data) {
     data.FlushBits();
     const uint32_t length = data.Size();
@@ -57,9 +51,6 @@ void WriteActionWithData(FSWFStream* stream, uint8_t code, FSWFStream& data) {
     stream->Append(&data);
 }
 
-void FActionGotoFrame::WriteToSWFStream(FSWFStream* stream) {
-    WriteAction(stream, kActionGotoFrame, [this](FSWFStream& d) { d.WriteWord(m_frame); });
-}
 
 FActionGetURL::FActionGetURL(FString* url, FString* target)
     : m_url(RequiredString(url, "GetURL needs a URL")),
@@ -79,25 +70,8 @@ void FActionWaitForFrame::WriteToSWFStream(FSWFStream* stream) {
     });
 }
 
-FActionSetTarget::FActionSetTarget(FString* target)
-    : m_target(RequiredString(target, "SetTarget needs a name")) {}
 
-void FActionSetTarget::WriteToSWFStream(FSWFStream* stream) {
-    WriteAction(stream, kActionSetTarget,
-                [this](FSWFStream& d) { m_target->WriteToSWFStream(&d, true); });
-}
 
-FActionGotoLabel::FActionGotoLabel(FString* label)
-    : m_label(RequiredString(label, "GotoLabel needs a label")) {}
-
-void FActionGotoLabel::WriteToSWFStream(FSWFStream* stream) {
-    WriteAction(stream, kActionGotoLabel,
-                [this](FSWFStream& d) { m_label->WriteToSWFStream(&d, true); });
-}
-
-void FActionWaitForFrame2::WriteToSWFStream(FSWFStream* stream) {
-    WriteAction(stream, kActionWaitForFrame2, [this](FSWFStream& d) { d.WriteByte(m_skipCount); });
-}
 
 FActionPush::FActionPush(FString* text)
     : m_kind(Kind::kString), m_text(RequiredString(text, "Push needs a string")) {}
@@ -127,23 +101,9 @@ void FActionPush::WriteToSWFStream(FSWFStream* stream) {
     });
 }
 
-void FActionJump::WriteToSWFStream(FSWFStream* stream) {
-    WriteAction(stream, kActionJump,
-                [this](FSWFStream& d) { d.WriteWord(static_cast<uint16_t>(m_offset)); });
-}
 
-void FActionIf::WriteToSWFStream(FSWFStream* stream) {
-    WriteAction(stream, kActionIf,
-                [this](FSWFStream& d) { d.WriteWord(static_cast<uint16_t>(m_offset)); });
-}
 
-void FActionGetURL2::WriteToSWFStream(FSWFStream* stream) {
-    WriteAction(stream, kActionGetURL2, [this](FSWFStream& d) { d.WriteByte(m_method); });
-}
 
-void FActionGotoFrame2::WriteToSWFStream(FSWFStream* stream) {
-    WriteAction(stream, kActionGotoFrame2, [this](FSWFStream& d) { d.WriteByte(m_play); });
-}
 
 MyFActionPushVariable::MyFActionPushVariable(const char* name, uint32_t value)
     : m_name(name != nullptr ? name : ""), m_value(value) {}

@@ -14,6 +14,8 @@
 // Writes the action code, the 16-bit length of `data` and the data.  Throws
 // std::length_error for data longer than 65535 bytes.
 void WriteActionWithData(FSWFStream* stream, uint8_t code, FSWFStream& data);
+// `name` itself; throws std::invalid_argument for null.
+FString* RequiredName(FString* name);
 
 // Any one-byte action (codes below 0x80).
 template <uint8_t Code>
@@ -36,13 +38,54 @@ class FActionCallMethod : public FMyActionJustWriteASingleByte<82> {};
 // Pops a value and shows it in the player's trace output.
 class FActionTrace : public FMyActionJustWriteASingleByte<0x26> {};
 
-class FActionGotoFrame : public FActionRecord {
+// An action from 0x80 whose data is one 16-bit value.
+template <uint8_t Code, typename Value>
+class FActionWithWord : public FActionRecord {
   public:
-    explicit FActionGotoFrame(uint16_t frame) : m_frame(frame) {}
-    void WriteToSWFStream(FSWFStream* stream) override;
+    explicit FActionWithWord(Value value) : m_value(value) {}
+    void WriteToSWFStream(FSWFStream* stream) override {
+        FSWFStream data;
+        data.WriteWord(static_cast<uint16_t>(m_value));
+        WriteActionWithData(stream, Code, data);
+    }
 
   private:
-    uint16_t m_frame;
+    Value m_value;
+};
+
+// An action from 0x80 whose data is one byte.
+template <uint8_t Code>
+class FActionWithByte : public FActionRecord {
+  public:
+    explicit FActionWithByte(uint8_t value) : m_value(value) {}
+    void WriteToSWFStream(FSWFStream* stream) override {
+        FSWFStream data;
+        data.WriteByte(m_value);
+        WriteActionWithData(stream, Code, data);
+    }
+
+  private:
+    uint8_t m_value;
+};
+
+// An action from 0x80 whose data is one zero-terminated name, owned.
+template <uint8_t Code>
+class FActionWithName : public FActionRecord {
+  public:
+    explicit FActionWithName(FString* name) : m_name(RequiredName(name)) {}
+    void WriteToSWFStream(FSWFStream* stream) override {
+        FSWFStream data;
+        m_name->WriteToSWFStream(&data, true);
+        WriteActionWithData(stream, Code, data);
+    }
+
+  private:
+    std::unique_ptr<FString> m_name;
+};
+
+class FActionGotoFrame : public FActionWithWord<0x81, uint16_t> {
+  public:
+    using FActionWithWord::FActionWithWord;
 };
 
 // URL and target window, each zero-terminated.  Owns both (target may be
@@ -68,32 +111,19 @@ class FActionWaitForFrame : public FActionRecord {
     uint16_t m_skipCount;
 };
 
-// SetTarget (0x8B) and GotoLabel (0x8C): one zero-terminated name.
-class FActionSetTarget : public FActionRecord {
+class FActionSetTarget : public FActionWithName<0x8B> {
   public:
-    explicit FActionSetTarget(FString* target);
-    void WriteToSWFStream(FSWFStream* stream) override;
-
-  private:
-    std::unique_ptr<FString> m_target;
+    using FActionWithName::FActionWithName;
 };
 
-class FActionGotoLabel : public FActionRecord {
+class FActionGotoLabel : public FActionWithName<0x8C> {
   public:
-    explicit FActionGotoLabel(FString* label);
-    void WriteToSWFStream(FSWFStream* stream) override;
-
-  private:
-    std::unique_ptr<FString> m_label;
+    using FActionWithName::FActionWithName;
 };
 
-class FActionWaitForFrame2 : public FActionRecord {
+class FActionWaitForFrame2 : public FActionWithByte<0x8D> {
   public:
-    explicit FActionWaitForFrame2(uint8_t skipCount) : m_skipCount(skipCount) {}
-    void WriteToSWFStream(FSWFStream* stream) override;
-
-  private:
-    uint8_t m_skipCount;
+    using FActionWithByte::FActionWithByte;
 };
 
 // Pushes one string (type 0), float (type 1) or 32-bit integer (type 7).
@@ -113,40 +143,24 @@ class FActionPush : public FActionRecord {
 };
 
 // Jump (0x99) and If (0x9D): a signed byte offset from the end of the action.
-class FActionJump : public FActionRecord {
+class FActionJump : public FActionWithWord<0x99, int16_t> {
   public:
-    explicit FActionJump(int16_t offset) : m_offset(offset) {}
-    void WriteToSWFStream(FSWFStream* stream) override;
-
-  private:
-    int16_t m_offset;
+    using FActionWithWord::FActionWithWord;
 };
 
-class FActionIf : public FActionRecord {
+class FActionIf : public FActionWithWord<0x9D, int16_t> {
   public:
-    explicit FActionIf(int16_t offset) : m_offset(offset) {}
-    void WriteToSWFStream(FSWFStream* stream) override;
-
-  private:
-    int16_t m_offset;
+    using FActionWithWord::FActionWithWord;
 };
 
-class FActionGetURL2 : public FActionRecord {
+class FActionGetURL2 : public FActionWithByte<0x9A> {
   public:
-    explicit FActionGetURL2(uint8_t method) : m_method(method) {}
-    void WriteToSWFStream(FSWFStream* stream) override;
-
-  private:
-    uint8_t m_method;
+    using FActionWithByte::FActionWithByte;
 };
 
-class FActionGotoFrame2 : public FActionRecord {
+class FActionGotoFrame2 : public FActionWithByte<0x9F> {
   public:
-    explicit FActionGotoFrame2(uint8_t play) : m_play(play) {}
-    void WriteToSWFStream(FSWFStream* stream) override;
-
-  private:
-    uint8_t m_play;
+    using FActionWithByte::FActionWithByte;
 };
 
 // Pushes a name and an unsigned integer, ready for SetVariable.

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "SWF/FOwnership.h"
 #include "SWF/FSWFStream.h"
 
 FButtonRecord1::FButtonRecord1(uint8_t hitTest, uint8_t down, uint8_t over, uint8_t up,
@@ -41,10 +42,7 @@ FButtonRecordList::FButtonRecordList() = default;
 FButtonRecordList::~FButtonRecordList() = default;
 
 void FButtonRecordList::Add(FAButtonRecord* record) {
-    if (record == nullptr) {
-        throw std::invalid_argument("null button record");
-    }
-    m_records.emplace_back(record);
+    m_records.push_back(Adopt(record, "null button record"));
 }
 
 void FButtonRecordList::WriteToSWFStream(FSWFStream* stream) {

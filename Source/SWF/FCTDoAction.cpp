@@ -2,16 +2,14 @@
 
 #include <stdexcept>
 
+#include "SWF/FOwnership.h"
 #include "SWF/FSWFStream.h"
 
 FCTDoAction::FCTDoAction() = default;
 FCTDoAction::~FCTDoAction() = default;
 
 void FCTDoAction::AddAction(FActionRecord* action) {
-    if (action == nullptr) {
-        throw std::invalid_argument("null SWF action");
-    }
-    m_actions.emplace_back(action);
+    m_actions.push_back(Adopt(action, "null SWF action"));
 }
 
 void FCTDoAction::WriteToSWFStream(FSWFStream* stream) {

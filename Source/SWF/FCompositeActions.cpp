@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "SWF/FOwnership.h"
 #include "SWF/FSWFStream.h"
 
 namespace {
@@ -39,10 +40,7 @@ FMyActionList::FMyActionList() = default;
 FMyActionList::~FMyActionList() = default;
 
 void FMyActionList::AddAction(FActionRecord* record) {
-    if (record == nullptr) {
-        throw std::invalid_argument("null action");
-    }
-    m_records.emplace_back(record);
+    m_records.push_back(Adopt(record, "null action"));
 }
 
 void FMyActionList::WriteToSWFStream(FSWFStream* stream) {
@@ -98,13 +96,11 @@ FMyActionDefineFunction::FMyActionDefineFunction(FString* name, FActionRecord* b
 FMyActionDefineFunction::~FMyActionDefineFunction() = default;
 
 void FMyActionDefineFunction::AddParam(FString* name) {
-    if (name == nullptr) {
-        throw std::invalid_argument("null parameter name");
-    }
+    auto owned = Adopt(name, "null parameter name");
     if (m_params.size() >= 0xFFFF) {
         throw std::length_error("a function takes at most 65535 parameters");
     }
-    m_params.emplace_back(name);
+    m_params.push_back(std::move(owned));
 }
 
 void FMyActionDefineFunction::WriteToSWFStream(FSWFStream* stream) {

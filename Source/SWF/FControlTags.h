@@ -84,6 +84,8 @@ class FCTPlaceObject2 : public FCT {
     uint16_t Depth() const { return m_depth; }
     // Placements whose depth is decided after they were built.
     void SetDepth(uint16_t depth) { m_depth = depth; }
+    bool HasCharacter() const { return m_hasCharacter; }
+    uint16_t CharacterID() const { return m_characterID; }
 
   private:
     bool m_hasClipDepth;
@@ -104,6 +106,8 @@ class FCTRemoveObject2 : public FCT {
   public:
     explicit FCTRemoveObject2(uint16_t depth);
     void WriteToSWFStream(FSWFStream* stream) override;
+    uint16_t Depth() const { return m_depth; }
+    void SetDepth(uint16_t depth) { m_depth = depth; }
 
   private:
     uint16_t m_depth;

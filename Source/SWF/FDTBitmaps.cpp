@@ -44,39 +44,41 @@ bool KnownFormat(uint32_t format) {
 
 }  // namespace
 
-FDTJPEGTables::FDTJPEGTables(uint32_t length, uint8_t* data)
-    : m_length(length), m_data(OwnedData(data, length)) {}
-
-void FDTJPEGTables::WriteToSWFStream(FSWFStream* stream) {
-    AppendTagBody(stream, kTagJPEGTables,
-                  [this](FSWFStream& body) { body.WriteLargeData(m_data.get(), m_length); });
+FDTJpegData::FDTJpegData(uint16_t tagCode, bool character, bool markers, uint8_t* data,
+                         uint32_t length)
+    : m_tagCode(tagCode),
+      m_characterID(0),
+      m_markers(markers),
+      m_length(length),
+      m_data(OwnedData(data, length)) {
+    if (character) {
+        m_characterID = FObjCollection::Increment();
+    }
 }
+
+void FDTJpegData::WriteToSWFStream(FSWFStream* stream) {
+    AppendTagBody(stream, m_tagCode, [this](FSWFStream& body) {
+        if (m_characterID != 0) {
+            body.WriteWord(m_characterID);
+        }
+        if (m_markers) {
+            WriteMarkers(body, kJpegPrefix);
+        }
+        body.WriteLargeData(m_data.get(), m_length);
+        if (m_markers) {
+            WriteMarkers(body, kJpegEnd);
+        }
+    });
+}
+
+FDTJPEGTables::FDTJPEGTables(uint32_t length, uint8_t* data)
+    : FDTJpegData(kTagJPEGTables, false, false, data, length) {}
 
 FDTDefineBits::FDTDefineBits(uint32_t length, uint8_t* data)
-    : m_characterID(FObjCollection::Increment()),
-      m_length(length),
-      m_data(OwnedData(data, length)) {}
-
-void FDTDefineBits::WriteToSWFStream(FSWFStream* stream) {
-    AppendTagBody(stream, kTagDefineBits, [this](FSWFStream& body) {
-        body.WriteWord(m_characterID);
-        body.WriteLargeData(m_data.get(), m_length);
-    });
-}
+    : FDTJpegData(kTagDefineBits, true, false, data, length) {}
 
 FDTDefineBitsJPEG2::FDTDefineBitsJPEG2(uint8_t* data, uint32_t length)
-    : m_characterID(FObjCollection::Increment()),
-      m_length(length),
-      m_data(OwnedData(data, length)) {}
-
-void FDTDefineBitsJPEG2::WriteToSWFStream(FSWFStream* stream) {
-    AppendTagBody(stream, kTagDefineBitsJPEG2, [this](FSWFStream& body) {
-        body.WriteWord(m_characterID);
-        WriteMarkers(body, kJpegPrefix);
-        body.WriteLargeData(m_data.get(), m_length);
-        WriteMarkers(body, kJpegEnd);
-    });
-}
+    : FDTJpegData(kTagDefineBitsJPEG2, true, true, data, length) {}
 
 FDTDefineBitsJPEG3::FDTDefineBitsJPEG3(uint8_t* jpegData, uint32_t jpegLength, uint8_t* alphaData,
                                        uint32_t alphaLength)

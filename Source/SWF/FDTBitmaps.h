@@ -11,42 +11,42 @@
 #include "SWF/FColor.h"
 #include "SWF/FObj.h"
 
+// JPEG data in a tag of its own, optionally a character with an ID and
+// wrapped in the marker pair players expect before it.  Owns the data
+// (allocated with new[]).
+class FDTJpegData : public FDT {
+  public:
+    uint16_t ID() override { return m_characterID; }
+    void WriteToSWFStream(FSWFStream* stream) override;
+
+  protected:
+    FDTJpegData(uint16_t tagCode, bool character, bool markers, uint8_t* data, uint32_t length);
+
+  private:
+    uint16_t m_tagCode;
+    uint16_t m_characterID;
+    bool m_markers;
+    uint32_t m_length;
+    std::unique_ptr<uint8_t[]> m_data;
+};
+
 // JPEGTables (8): the encoding tables shared by DefineBits tags.  Not a
-// character.  Owns the data (allocated with new[]).
-class FDTJPEGTables : public FDT {
+// character.
+class FDTJPEGTables : public FDTJpegData {
   public:
     FDTJPEGTables(uint32_t length, uint8_t* data);
-    void WriteToSWFStream(FSWFStream* stream) override;
-
-  private:
-    uint32_t m_length;
-    std::unique_ptr<uint8_t[]> m_data;
 };
 
-// DefineBits (6): JPEG image data using the JPEGTables.  Owns the data.
-class FDTDefineBits : public FDT {
+// DefineBits (6): JPEG image data using the JPEGTables.
+class FDTDefineBits : public FDTJpegData {
   public:
     FDTDefineBits(uint32_t length, uint8_t* data);
-    uint16_t ID() override { return m_characterID; }
-    void WriteToSWFStream(FSWFStream* stream) override;
-
-  private:
-    uint16_t m_characterID;
-    uint32_t m_length;
-    std::unique_ptr<uint8_t[]> m_data;
 };
 
-// DefineBitsJPEG2 (21): a JPEG stream with its own tables.  Owns the data.
-class FDTDefineBitsJPEG2 : public FDT {
+// DefineBitsJPEG2 (21): a JPEG stream with its own tables.
+class FDTDefineBitsJPEG2 : public FDTJpegData {
   public:
     FDTDefineBitsJPEG2(uint8_t* data, uint32_t length);
-    uint16_t ID() override { return m_characterID; }
-    void WriteToSWFStream(FSWFStream* stream) override;
-
-  private:
-    uint16_t m_characterID;
-    uint32_t m_length;
-    std::unique_ptr<uint8_t[]> m_data;
 };
 
 // DefineBitsJPEG3 (35): a JPEG stream and its zlib-compressed alpha plane

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "SWF/FObjCollection.h"
+#include "SWF/FOwnership.h"
 #include "SWF/FSWFStream.h"
 
 namespace {
@@ -22,10 +23,7 @@ FDTDefineButton::FDTDefineButton() : m_characterID(FObjCollection::Increment()) 
 FDTDefineButton::~FDTDefineButton() = default;
 
 void FDTDefineButton::AddActionRecord(FActionRecord* action) {
-    if (action == nullptr) {
-        throw std::invalid_argument("null button action");
-    }
-    m_actions.emplace_back(action);
+    m_actions.push_back(Adopt(action, "null button action"));
 }
 
 void FDTDefineButton::WriteToSWFStream(FSWFStream* stream) {
@@ -47,10 +45,7 @@ FDTDefineButton2::FDTDefineButton2(uint8_t trackAsMenu)
 FDTDefineButton2::~FDTDefineButton2() = default;
 
 void FDTDefineButton2::AddActionCondition(FActionCondition* condition) {
-    if (condition == nullptr) {
-        throw std::invalid_argument("null button condition");
-    }
-    m_conditions.emplace_back(condition);
+    m_conditions.push_back(Adopt(condition, "null button condition"));
 }
 
 void FDTDefineButton2::WriteToSWFStream(FSWFStream* stream) {

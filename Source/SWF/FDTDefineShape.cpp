@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "SWF/FObjCollection.h"
+#include "SWF/FOwnership.h"
 #include "SWF/FSWFStream.h"
 
 namespace {
@@ -40,27 +41,21 @@ void FDTDefineShapeBase::CheckBuilding() const {
 }
 
 uint32_t FDTDefineShapeBase::AddFillStyle(FFillStyle* fillStyle) {
+    auto owned = Adopt(fillStyle, "null fill style");
     CheckBuilding();
-    const uint32_t index = m_fillStyles->Add(fillStyle);
-    fillStyle->UseAlpha(m_alpha);
-    return index;
+    owned->UseAlpha(m_alpha);
+    return m_fillStyles->Add(owned.release());
 }
 
 uint32_t FDTDefineShapeBase::AddSolidFillStyle(FColor* color) {
-    CheckBuilding();
-    auto style = std::make_unique<FFillStyleSolid>(color);
-    const uint32_t index = AddFillStyle(style.get());
-    style.release();
-    return index;
+    return AddFillStyle(new FFillStyleSolid(color));
 }
 
 uint32_t FDTDefineShapeBase::AddLineStyle(uint32_t width, FColor* color) {
-    CheckBuilding();
     auto style = std::make_unique<FLineStyle>(width, color);
+    CheckBuilding();
     style->UseAlpha(m_alpha);
-    const uint32_t index = m_lineStyles->Add(style.get());
-    style.release();
-    return index;
+    return m_lineStyles->Add(style.release());
 }
 
 void FDTDefineShapeBase::FinishStyleArrays() {
@@ -70,10 +65,11 @@ void FDTDefineShapeBase::FinishStyleArrays() {
 }
 
 void FDTDefineShapeBase::AddShapeRec(FShapeRec* record) {
+    auto owned = Adopt(record, "null shape record");
     if (!m_shapeWithStyle) {
         throw std::logic_error("shape records added before FinishStyleArrays");
     }
-    m_shapeWithStyle->AddShapeRec(record);
+    m_shapeWithStyle->AddShapeRec(owned.release());
 }
 
 void FDTDefineShapeBase::WriteToSWFStream(FSWFStream* stream) {
@@ -106,24 +102,22 @@ FDTDefineMorphShape::FDTDefineMorphShape(FRect* startBounds, FRect* endBounds)
 FDTDefineMorphShape::~FDTDefineMorphShape() = default;
 
 uint32_t FDTDefineMorphShape::AddFillStyle(FMorphFillStyle* fillStyle) {
+    auto owned = Adopt(fillStyle, "null fill style");
     if (m_finished) {
         throw std::logic_error("morph styles added after FinishStyleArrays");
     }
-    const uint32_t index = m_fillStyles->Add(fillStyle);
-    fillStyle->UseAlpha(true);
-    return index;
+    owned->UseAlpha(true);
+    return m_fillStyles->Add(owned.release());
 }
 
 uint32_t FDTDefineMorphShape::AddLineStyle(uint32_t startWidth, FColor* startColor,
                                            uint32_t endWidth, FColor* endColor) {
+    auto style = std::make_unique<FMorphLineStyle>(startWidth, endWidth, startColor, endColor);
     if (m_finished) {
         throw std::logic_error("morph styles added after FinishStyleArrays");
     }
-    auto style = std::make_unique<FMorphLineStyle>(startWidth, endWidth, startColor, endColor);
     style->UseAlpha(true);
-    const uint32_t index = m_lineStyles->Add(style.get());
-    style.release();
-    return index;
+    return m_lineStyles->Add(style.release());
 }
 
 void FDTDefineMorphShape::FinishStyleArrays() {
@@ -133,10 +127,11 @@ void FDTDefineMorphShape::FinishStyleArrays() {
 }
 
 void FDTDefineMorphShape::AddShapeRec_1(FShapeRec* record) {
+    auto owned = Adopt(record, "null shape record");
     if (!m_finished) {
         throw std::logic_error("morph records added before FinishStyleArrays");
     }
-    m_startEdges.AddShapeRec(record);
+    m_startEdges.AddShapeRec(owned.release());
 }
 
 void FDTDefineMorphShape::AddEdgeRec_2(FShapeRec* record) {

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "SWF/FObjCollection.h"
+#include "SWF/FOwnership.h"
 #include "SWF/FSWFStream.h"
 
 namespace {
@@ -41,13 +42,11 @@ FGlyphTable::FGlyphTable() = default;
 FGlyphTable::~FGlyphTable() = default;
 
 void FGlyphTable::Add(FShape* glyph) {
-    if (glyph == nullptr) {
-        throw std::invalid_argument("null glyph");
-    }
+    auto owned = Adopt(glyph, "null glyph");
     if (m_glyphs.size() >= kMaxGlyphs) {
         throw std::length_error("a font holds at most 65535 glyphs");
     }
-    m_glyphs.emplace_back(glyph);
+    m_glyphs.push_back(std::move(owned));
 }
 
 uint32_t FGlyphTable::WriteShapes(FSWFStream& shapes, std::vector<uint32_t>& offsets) const {
@@ -106,21 +105,20 @@ FDTDefineFont2::FDTDefineFont2(const char* name, uint16_t bold, uint16_t italic,
 FDTDefineFont2::~FDTDefineFont2() = default;
 
 uint32_t FDTDefineFont2::AddGlyph(FShape* glyph, uint16_t code, int16_t advance, FRect* bounds) {
+    std::unique_ptr<FRect> box(bounds != nullptr ? bounds : new FRect(0, 0, 0, 0));
     m_glyphs.Add(glyph);
     m_codes.push_back(code);
     m_advances.push_back(advance);
-    m_bounds.emplace_back(bounds != nullptr ? bounds : new FRect(0, 0, 0, 0));
+    m_bounds.push_back(std::move(box));
     return m_glyphs.Count() - 1;
 }
 
 void FDTDefineFont2::AddKerningRec(FKerningRec* kerning) {
-    if (kerning == nullptr) {
-        throw std::invalid_argument("null kerning record");
-    }
+    auto owned = Adopt(kerning, "null kerning record");
     if (m_kerning.size() >= 0xFFFF) {
         throw std::length_error("a font holds at most 65535 kerning pairs");
     }
-    m_kerning.emplace_back(kerning);
+    m_kerning.push_back(std::move(owned));
 }
 
 void FDTDefineFont2::WriteToSWFStream(FSWFStream* stream) {

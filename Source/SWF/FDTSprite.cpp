@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "SWF/FObjCollection.h"
+#include "SWF/FOwnership.h"
 #include "SWF/FSWFStream.h"
 
 namespace {
@@ -15,14 +16,12 @@ FDTSprite::FDTSprite() : m_characterID(FObjCollection::Increment()) {}
 FDTSprite::~FDTSprite() = default;
 
 void FDTSprite::AddFObj(FObj* object) {
-    if (object == nullptr) {
-        throw std::invalid_argument("null SWF object");
-    }
-    const bool showFrame = object->IsShowFrame();
+    auto owned = Adopt(object, "null SWF object");
+    const bool showFrame = owned->IsShowFrame();
     if (showFrame && m_frameCount >= kMaxFrames) {
         throw std::length_error("a sprite holds at most 65535 frames");
     }
-    m_objects.emplace_back(object);
+    m_objects.push_back(std::move(owned));
     if (showFrame) {
         ++m_frameCount;
     }

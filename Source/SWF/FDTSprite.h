@@ -15,8 +15,7 @@ class FDTSprite : public FDT {
     ~FDTSprite() override;
     uint16_t ID() override { return m_characterID; }
     // Takes ownership; a show-frame object counts a frame.  Throws
-    // std::length_error (leaving the object with the caller) past 65535
-    // frames.
+    // std::length_error past 65535 frames.
     void AddFObj(FObj* object);
     uint32_t FrameCount() const { return m_frameCount; }
     // SpriteId, FrameCount, every tag, the End tag.

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "SWF/FObjCollection.h"
+#include "SWF/FOwnership.h"
 #include "SWF/FSWFStream.h"
 #include "SWF/FString.h"
 
@@ -23,11 +24,9 @@ FDTDefineTextBase::FDTDefineTextBase(uint16_t tagCode, bool alpha, FRect* bounds
 FDTDefineTextBase::~FDTDefineTextBase() = default;
 
 void FDTDefineTextBase::AddTextRecord(FTextRecord* record) {
-    if (record == nullptr) {
-        throw std::invalid_argument("null text record");
-    }
-    record->UseAlpha(m_alpha);
-    m_records.emplace_back(record);
+    auto owned = Adopt(record, "null text record");
+    owned->UseAlpha(m_alpha);
+    m_records.push_back(std::move(owned));
 }
 
 void FDTDefineTextBase::WriteToSWFStream(FSWFStream* stream) {

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "SWF/FOwnership.h"
 #include "SWF/FSWFStream.h"
 
 namespace {
@@ -50,13 +51,11 @@ FGradient::FGradient() = default;
 FGradient::~FGradient() = default;
 
 void FGradient::Add(FAGradRecord* record) {
-    if (record == nullptr) {
-        throw std::invalid_argument("null gradient record");
-    }
+    auto owned = Adopt(record, "null gradient record");
     if (m_records.size() >= kMaxRecords) {
         throw std::length_error("a gradient holds at most 15 records");
     }
-    m_records.emplace_back(record);
+    m_records.push_back(std::move(owned));
 }
 
 void FGradient::UseAlpha(bool alpha) {

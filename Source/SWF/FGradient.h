@@ -44,8 +44,7 @@ class FMorphGradRecord : public FAGradRecord {
 };
 
 // The record count (8 bits) and the records.  Players read at most 15
-// records, so Add refuses a 16th (std::length_error, the record stays with
-// the caller).
+// records, so Add refuses a 16th (std::length_error).
 class FGradient {
   public:
     static constexpr size_t kMaxRecords = 15;

@@ -1,5 +1,8 @@
 // The root of every SWF tag object and its two families: control tags (FCT)
 // and definition tags (FDT), plus raw pre-encoded tags (FFragment).
+//
+// Objects handed to the model as raw pointers belong to the receiver from
+// the call on, also when the call throws (see FOwnership.h).
 #pragma once
 
 #include <cstdint>

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "SWF/FOwnership.h"
 #include "SWF/FRect.h"
 #include "SWF/FSWFStream.h"
 
@@ -19,14 +20,12 @@ void FObjCollection::CheckFrameRoom() const {
 }
 
 void FObjCollection::AddFObj(FObj* object) {
-    if (object == nullptr) {
-        throw std::invalid_argument("null SWF object");
-    }
-    const bool showFrame = object->IsShowFrame();
+    auto owned = Adopt(object, "null SWF object");
+    const bool showFrame = owned->IsShowFrame();
     if (showFrame) {
         CheckFrameRoom();
     }
-    m_objects.emplace_back(object);
+    m_objects.push_back(std::move(owned));
     if (showFrame) {
         ++m_frameCount;
     }

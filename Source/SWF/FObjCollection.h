@@ -21,8 +21,8 @@ class FObjCollection {
     FObjCollection& operator=(const FObjCollection&) = delete;
 
     // Takes ownership and appends; a show-frame object counts a frame.
-    // Throws std::length_error (leaving the object with the caller) when it
-    // would make more than kMaxFrames frames.
+    // Throws std::length_error when it would make more than kMaxFrames
+    // frames.
     void AddFObj(FObj* object);
     // Counts one more frame (the argument is not used); same limit.
     void IncrementFrameCount(int unused = 0);

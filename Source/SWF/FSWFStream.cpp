@@ -34,6 +34,10 @@ void FSWFStream::WriteBits(uint32_t value, uint32_t bitCount) {
     if (bitCount == 0) {
         return;
     }
+    if (bitCount == 8 && m_freeBits == 8) {
+        m_buffer.push_back(static_cast<uint8_t>(value));  // whole bytes, aligned
+        return;
+    }
     if (bitCount < 32) {
         value &= (uint32_t{1} << bitCount) - 1;
     }
@@ -142,14 +146,26 @@ void FSWFStream::AppendTag(uint16_t tagCode, uint32_t length, FSWFStream* body) 
 
 template <typename Emit>
 bool FSWFStream::ForEachPiece(Emit emit) const {
+    const uint64_t expected = Size();
+    uint64_t emitted = 0;
+    auto piece = [&](const uint8_t* data, size_t length) {
+        emitted += length;
+        return emit(data, length);
+    };
     size_t from = 0;
     for (const LargeData& ref : m_largeData) {
-        if (!emit(m_buffer.data() + from, ref.offset - from) || !emit(ref.data, ref.length)) {
+        if (!piece(m_buffer.data() + from, ref.offset - from) || !piece(ref.data, ref.length)) {
             return false;
         }
         from = ref.offset;
     }
-    return emit(m_buffer.data() + from, m_buffer.size() - from);
+    if (!piece(m_buffer.data() + from, m_buffer.size() - from)) {
+        return false;
+    }
+    if (emitted != expected) {
+        throw std::logic_error("SWF stream wrote a size other than it reported");
+    }
+    return true;
 }
 
 bool FSWFStream::WriteToFile(FILE* file) const {

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "SWF/FOwnership.h"
 #include "SWF/FSWFStream.h"
 
 uint32_t StyleIndexBits(uint32_t count) {
@@ -16,10 +17,7 @@ FShapeRecList::FShapeRecList() = default;
 FShapeRecList::~FShapeRecList() = default;
 
 void FShapeRecList::Add(FShapeRec* record) {
-    if (record == nullptr) {
-        throw std::invalid_argument("null shape record");
-    }
-    m_records.emplace_back(record);
+    m_records.push_back(Adopt(record, "null shape record"));
 }
 
 void FShapeRecList::Write(FSWFStream* stream, uint32_t fillBits, uint32_t lineBits) {

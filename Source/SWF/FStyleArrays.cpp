@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "SWF/FOwnership.h"
 #include "SWF/FSWFStream.h"
 
 namespace {
@@ -12,13 +13,11 @@ constexpr uint32_t kExtendedCount = 0xFF;
 
 template <typename Style>
 uint32_t FStyleArray<Style>::Add(Style* style) {
-    if (style == nullptr) {
-        throw std::invalid_argument("null style");
-    }
+    auto owned = Adopt(style, "null style");
     if (m_styles.size() >= kMaxStyles) {
         throw std::length_error("a style array holds at most 65535 styles");
     }
-    m_styles.emplace_back(style);
+    m_styles.push_back(std::move(owned));
     return Count();
 }
 

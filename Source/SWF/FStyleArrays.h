@@ -18,8 +18,7 @@ class FStyleArray {
 
     virtual ~FStyleArray() = default;
     // Takes ownership; returns the new count, the style's 1-based index.
-    // Throws std::length_error past 65535 styles (the style stays with the
-    // caller).
+    // Throws std::length_error past 65535 styles.
     uint32_t Add(Style* style);
     uint32_t Count() const { return static_cast<uint32_t>(m_styles.size()); }
     void UseAlpha(bool alpha);

@@ -39,6 +39,8 @@ TEST(SwfControlTags, GoldenBytes) {
     FCTRemoveObject2 remove2(0x1234);
     FCTFrameLabel label(new FString("go"));
     FCTDoAction emptyScript;
+    static const uint8_t kPreEncoded[] = {0x43, 0x02, 1, 2, 3};
+    FFragment fragment(kPreEncoded, sizeof kPreEncoded);
 
     const struct {
         const char* name;
@@ -57,10 +59,13 @@ TEST(SwfControlTags, GoldenBytes) {
         {"remove object2", remove2, "02 07 34 12"},
         {"frame label", label, "C3 0A 67 6F 00"},
         {"empty do action", emptyScript, "01 03 00"},
+        {"fragment, as it is", fragment, "43 02 01 02 03"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ToHex(Encode(c.tag)), ToHex(Hex(c.hex))) << c.name;
     }
+    EXPECT_THROW(FFragment(nullptr, 2), std::invalid_argument);
+    EXPECT_THROW(FFragment(kPreEncoded, -1), std::invalid_argument);
 }
 
 TEST(FObjCollection, EmptyMovieIsHeaderAndEndTag) {
@@ -108,8 +113,7 @@ TEST(FObjCollection, RefusesMoreFramesAndCharactersThanTheFormatHolds) {
     for (uint32_t i = 0; i < FObjCollection::kMaxFrames; ++i) {
         movie.IncrementFrameCount();
     }
-    FCTShowFrame extra;
-    EXPECT_THROW(movie.AddFObj(&extra), std::length_error);  // still ours
+    EXPECT_THROW(movie.AddFObj(new FCTShowFrame()), std::length_error);
     EXPECT_THROW(movie.IncrementFrameCount(), std::length_error);
     EXPECT_EQ(movie.FrameCount(), 65535u);
 

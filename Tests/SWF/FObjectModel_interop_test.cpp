@@ -10,7 +10,11 @@
 #include "SWF/FCompositeActions.h"
 #include "SWF/FControlTags.h"
 #include "SWF/FDTBitmaps.h"
+#include "SWF/FDTButtons.h"
 #include "SWF/FDTDefineShape.h"
+#include "SWF/FDTFonts.h"
+#include "SWF/FDTSprite.h"
+#include "SWF/FDTText.h"
 #include "SWF/FObjCollection.h"
 #include "Support/SwfPlayer.h"
 #include "Support/TempDir.h"
@@ -71,13 +75,6 @@ class FObjectModelInterop : public ::testing::Test {
         return run;
     }
 
-    void ExpectRegion(const mvdtest::SwfImage& image, int x, int y, int w, int h, Rgb rgb,
-                      const char* what, int tolerance = 0) {
-        std::string where;
-        EXPECT_TRUE(mvdtest::RegionIs(image, x, y, w, h, rgb, tolerance, &where))
-            << what << ": " << where;
-    }
-
     mvdtest::TempDir m_dir;
 };
 
@@ -117,7 +114,8 @@ TEST_F(FObjectModelInterop, LosslessBitmapsAtScaleOneMatchTheirPixels) {
     addBitmap(new FDTDefineBitsLossless(3, 5, 3, 3, table, mapped), 20, 10, 5, 3);
     movie.AddFObj(new FCTShowFrame());
 
-    const mvdtest::SwfImage& frame = Play(movie, 40, 20).Frame(1);
+    const mvdtest::SwfRun run = Play(movie, 40, 20);
+    const mvdtest::SwfImage& frame = run.Frame(1);
     for (int y = 0; y < kH; ++y) {
         for (int x = 0; x < kW; ++x) {
             const uint8_t* p = &argb[(y * kW + x) * 4];
@@ -133,8 +131,8 @@ TEST_F(FObjectModelInterop, LosslessBitmapsAtScaleOneMatchTheirPixels) {
         }
     }
     // Nothing drawn outside the bitmaps.
-    ExpectRegion(frame, 0, 0, 40, 2, {255, 255, 255}, "above");
-    ExpectRegion(frame, 10, 0, 10, 20, {255, 255, 255}, "between");
+    EXPECT_TRUE(mvdtest::RegionIs(frame, 0, 0, 40, 2, {255, 255, 255})) << "above";
+    EXPECT_TRUE(mvdtest::RegionIs(frame, 10, 0, 10, 20, {255, 255, 255})) << "between";
 }
 
 TEST_F(FObjectModelInterop, ShapeVersionsStylesAndColourTransformsShowTheirColours) {
@@ -184,15 +182,16 @@ TEST_F(FObjectModelInterop, ShapeVersionsStylesAndColourTransformsShowTheirColou
     AddPlaced(movie, curved, depth);
     movie.AddFObj(new FCTShowFrame());
 
-    const mvdtest::SwfImage& f = Play(movie, 40, 30).Frame(1);
-    ExpectRegion(f, 1, 1, 8, 8, {255, 0, 0}, "DefineShape, alpha dropped");
-    ExpectRegion(f, 11, 1, 8, 8, {0, 255, 0}, "DefineShape2");
-    ExpectRegion(f, 21, 1, 8, 8, {0, 0, 128}, "DefineShape3 with alpha", 1);
-    ExpectRegion(f, 31, 1, 8, 8, {240, 100, 10}, "colour transform", 1);
-    ExpectRegion(f, 1, 11, 8, 8, {255, 255, 0}, "first fill");
-    ExpectRegion(f, 11, 11, 8, 8, {255, 0, 255}, "fill from new styles");
-    ExpectRegion(f, 21, 20, 8, 8, {255, 128, 0}, "inside the curve");
-    ExpectRegion(f, 38, 10, 2, 2, {0, 0, 0}, "outside the curve");
+    const mvdtest::SwfRun run = Play(movie, 40, 30);
+    const mvdtest::SwfImage& f = run.Frame(1);
+    EXPECT_TRUE(mvdtest::RegionIs(f, 1, 1, 8, 8, {255, 0, 0})) << "DefineShape, alpha dropped";
+    EXPECT_TRUE(mvdtest::RegionIs(f, 11, 1, 8, 8, {0, 255, 0})) << "DefineShape2";
+    EXPECT_TRUE(mvdtest::RegionIs(f, 21, 1, 8, 8, {0, 0, 128}, 1)) << "DefineShape3 with alpha";
+    EXPECT_TRUE(mvdtest::RegionIs(f, 31, 1, 8, 8, {240, 100, 10}, 1)) << "colour transform";
+    EXPECT_TRUE(mvdtest::RegionIs(f, 1, 11, 8, 8, {255, 255, 0})) << "first fill";
+    EXPECT_TRUE(mvdtest::RegionIs(f, 11, 11, 8, 8, {255, 0, 255})) << "fill from new styles";
+    EXPECT_TRUE(mvdtest::RegionIs(f, 21, 20, 8, 8, {255, 128, 0})) << "inside the curve";
+    EXPECT_TRUE(mvdtest::RegionIs(f, 38, 10, 2, 2, {0, 0, 0})) << "outside the curve";
 }
 
 TEST_F(FObjectModelInterop, MorphShapeFollowsItsRatio) {
@@ -220,9 +219,80 @@ TEST_F(FObjectModelInterop, MorphShapeFollowsItsRatio) {
     movie.AddFObj(new FCTShowFrame());
     movie.AddFObj(new FCTDoAction());
     const mvdtest::SwfRun run = Play(movie, 30, 10, mvdtest::SwfPlayRequest({1, 2}));
-    ExpectRegion(run.Frame(1), 1, 1, 8, 8, {255, 0, 0}, "start");
-    ExpectRegion(run.Frame(1), 11, 1, 8, 8, {255, 255, 255}, "start width");
-    ExpectRegion(run.Frame(2), 1, 1, 18, 8, {0, 0, 255}, "end");
+    EXPECT_TRUE(mvdtest::RegionIs(run.Frame(1), 1, 1, 8, 8, {255, 0, 0})) << "start";
+    EXPECT_TRUE(mvdtest::RegionIs(run.Frame(1), 11, 1, 8, 8, {255, 255, 255})) << "start width";
+    EXPECT_TRUE(mvdtest::RegionIs(run.Frame(2), 1, 1, 18, 8, {0, 0, 255})) << "end";
+}
+
+// A square glyph of half the em, at the top of the em square.
+FShape* HalfSquareGlyph() {
+    auto* glyph = new FShape();
+    glyph->SetFillBits(1);
+    glyph->AddShapeRec(new FShapeRecChange(0, 0, 1, 0, 1, 0, -1024, 0, 1, 0, nullptr, nullptr));
+    glyph->AddShapeRec(new FShapeRecEdgeStraight(512, 0));
+    glyph->AddShapeRec(new FShapeRecEdgeStraight(0, 512));
+    glyph->AddShapeRec(new FShapeRecEdgeStraight(-512, 0));
+    glyph->AddShapeRec(new FShapeRecEdgeStraight(0, -512));
+    glyph->AddShapeRec(new FShapeRecEnd());
+    return glyph;
+}
+
+TEST_F(FObjectModelInterop, GlyphTextSpritesAndPlainButtons) {
+    FObjCollection movie;
+    movie.AddFObj(new FCTSetBackgroundColor(new FColor(255, 255, 255)));
+    uint16_t depth = 1;
+
+    // Text of two runs in a DefineFont glyph font at an em of 40 pixels:
+    // 20-pixel squares side by side, the baseline 40 pixels down, the
+    // second run written without a style change of its own.
+    auto* font = new FDTDefineFont();
+    font->AddShapeGlyph(HalfSquareGlyph());
+    movie.AddFObj(font);
+    auto* text = new FDTDefineText(new FRect(0, 0, 60 * kTwips, 20 * kTwips), nullptr);
+    text->AddTextRecord(new FTextChangeRecord(true, true, true, true, font->ID(), 40 * kTwips,
+                                              new FColor(0, 0, 200), 0, 40 * kTwips));
+    for (int run = 0; run < 2; ++run) {
+        auto* glyphs = new FTextGlyphRecord();
+        glyphs->AddGlyphEntry(0, 25 * kTwips);
+        text->AddTextRecord(glyphs);
+    }
+    AddPlaced(movie, text, depth);
+
+    // A sprite that shows red in its first frame and green in its second.
+    auto* red = SolidRectangle<FDTDefineShape3>(0, 30, 10, 10, new FColor(255, 0, 0));
+    auto* green = SolidRectangle<FDTDefineShape3>(0, 30, 10, 10, new FColor(0, 200, 0));
+    movie.AddFObj(red);
+    movie.AddFObj(green);
+    auto* sprite = new FDTSprite();
+    sprite->AddFObj(Place(red->ID(), 1));
+    sprite->AddFObj(new FCTShowFrame());
+    sprite->AddFObj(new FCTRemoveObject2(1));
+    sprite->AddFObj(Place(green->ID(), 1));
+    sprite->AddFObj(new FCTShowFrame());
+    AddPlaced(movie, sprite, depth);
+
+    // A DefineButton whose click traces.
+    auto* face = SolidRectangle<FDTDefineShape>(40, 30, 20, 10, new FColor(0, 0, 0));
+    movie.AddFObj(face);
+    auto* button = new FDTDefineButton();
+    button->AddButtonRecord(new FButtonRecord1(1, 1, 1, 1, face->ID(), 1, nullptr));
+    button->AddActionRecord(new FActionPush(new FString("pressed")));
+    button->AddActionRecord(new FActionTrace);
+    AddPlaced(movie, button, depth);
+    movie.AddFObj(new FCTShowFrame());
+    movie.AddFObj(new FCTShowFrame());
+
+    mvdtest::SwfPlayRequest request({1, 2});
+    request.clicks.push_back({50, 35, 1});
+    const mvdtest::SwfRun run = Play(movie, 70, 45, request);
+    const mvdtest::SwfImage& f1 = run.Frame(1);
+    EXPECT_TRUE(mvdtest::RegionIs(f1, 1, 1, 18, 18, {0, 0, 200}, 1)) << "first glyph";
+    EXPECT_TRUE(mvdtest::RegionIs(f1, 26, 1, 18, 18, {0, 0, 200}, 1)) << "second run";
+    EXPECT_TRUE(mvdtest::RegionIs(f1, 21, 1, 3, 18, {255, 255, 255})) << "between the glyphs";
+    EXPECT_TRUE(mvdtest::RegionIs(f1, 46, 1, 20, 28, {255, 255, 255})) << "after the text";
+    EXPECT_TRUE(mvdtest::RegionIs(f1, 1, 31, 8, 8, {255, 0, 0})) << "sprite frame 1";
+    EXPECT_TRUE(mvdtest::RegionIs(run.Frame(2), 1, 31, 8, 8, {0, 200, 0})) << "sprite frame 2";
+    EXPECT_EQ(run.TraceTexts(), std::vector<std::string>{"pressed"});
 }
 
 TEST_F(FObjectModelInterop, ScriptsRunTheirStructuredCode) {

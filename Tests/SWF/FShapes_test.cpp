@@ -138,8 +138,7 @@ TEST(SwfShapes, StyleArrayCountsAndLimits) {
     for (uint32_t i = 0; i < FLineStyleArray::kMaxStyles; ++i) {
         lines.Add(new FLineStyle(1, new FColor(0, 0, 0)));
     }
-    FLineStyle extra(1, new FColor(0, 0, 0));
-    EXPECT_THROW(lines.Add(&extra), std::length_error);  // still ours
+    EXPECT_THROW(lines.Add(new FLineStyle(1, new FColor(0, 0, 0))), std::length_error);
 }
 
 TEST(SwfShapes, BuildingOrderAndIndexWidthsAreEnforced) {

@@ -200,7 +200,7 @@ std::vector<std::string> SwfRun::TraceTexts() const {
     return texts;
 }
 
-const SwfImage& SwfRun::Frame(int frame) const {
+const SwfImage& SwfRun::Frame(int frame) const& {
     const auto it = frames.find(frame);
     if (it == frames.end()) {
         throw std::out_of_range("frame " + std::to_string(frame) + " was not captured");
@@ -274,25 +274,22 @@ SwfRun SwfPlayer::Play(const std::string& swfPath, const SwfPlayRequest& request
     return run;
 }
 
-bool RegionIs(const SwfImage& image, int x, int y, int width, int height,
-              std::array<uint8_t, 3> rgb, int tolerance, std::string* where) {
+::testing::AssertionResult RegionIs(const SwfImage& image, int x, int y, int width, int height,
+                                    std::array<uint8_t, 3> rgb, int tolerance) {
     for (int j = y; j < y + height; ++j) {
         for (int i = x; i < x + width; ++i) {
             const std::array<uint8_t, 3> p = image.At(i, j);
             for (int c = 0; c < 3; ++c) {
                 if (std::abs(int{p[c]} - int{rgb[c]}) > tolerance) {
-                    if (where != nullptr) {
-                        std::ostringstream s;
-                        s << "pixel (" << i << ", " << j << ") is " << int{p[0]} << "," << int{p[1]}
-                          << "," << int{p[2]};
-                        *where = s.str();
-                    }
-                    return false;
+                    return ::testing::AssertionFailure()
+                           << "pixel (" << i << ", " << j << ") is " << int{p[0]} << ","
+                           << int{p[1]} << "," << int{p[2]} << ", not " << int{rgb[0]} << ","
+                           << int{rgb[1]} << "," << int{rgb[2]} << " (within " << tolerance << ")";
                 }
             }
         }
     }
-    return true;
+    return ::testing::AssertionSuccess();
 }
 
 }  // namespace mvdtest

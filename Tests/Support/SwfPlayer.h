@@ -7,6 +7,8 @@
 // missing.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <cstdint>
 #include <map>
@@ -53,7 +55,10 @@ struct SwfRun {
     std::vector<float> audio;  // 44100 Hz stereo, interleaved
 
     std::vector<std::string> TraceTexts() const;
-    const SwfImage& Frame(int frame) const;  // throws std::out_of_range
+    // Throws std::out_of_range for a frame not captured.  Not on a
+    // temporary run, whose images would go with it.
+    const SwfImage& Frame(int frame) const&;
+    const SwfImage& Frame(int frame) const&& = delete;
 };
 
 class SwfPlayer {
@@ -65,10 +70,10 @@ class SwfPlayer {
     static SwfRun Play(const std::string& swfPath, const SwfPlayRequest& request = {});
 };
 
-// True when every pixel of `image` inside the rectangle equals `rgb` within
-// `tolerance` per channel; `where` receives the first differing pixel.
-bool RegionIs(const SwfImage& image, int x, int y, int width, int height,
-              std::array<uint8_t, 3> rgb, int tolerance = 0, std::string* where = nullptr);
+// Success when every pixel of `image` inside the rectangle equals `rgb`
+// within `tolerance` per channel; otherwise names the first that does not.
+::testing::AssertionResult RegionIs(const SwfImage& image, int x, int y, int width, int height,
+                                    std::array<uint8_t, 3> rgb, int tolerance = 0);
 
 }  // namespace mvdtest
 

@@ -1,0 +1,115 @@
+// Reads an MVRC capture file frame by frame.  The reader keeps the frame as
+// rebuilt so far (the canvas); each record changes the pixels inside its
+// rectangles, and readFrame hands the caller a copy with the record's cursor
+// sprite drawn over it (the canvas never receives the sprite).
+//
+// Every size read from the file is checked against what is left of the file,
+// the frame and the buffers before anything is allocated or written.  A
+// damaged file raises MVRCReaderException with a message saying what was
+// wrong; a damaged zlib stream (a data error, an allocation failure or a
+// dictionary request) raises the integer 1.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Capture/MVRCFormat.h"
+#include "Capture/MVRCReaderException.h"
+#include "CoreGraphics/CGGeometry.h"
+#include "MVDCommon/MVDImage.h"
+
+class ZlibInflater;
+
+class MVRCReader {
+  public:
+    MVRCReader();
+    MVRCReader(const MVRCReader&) = delete;
+    MVRCReader& operator=(const MVRCReader&) = delete;
+    ~MVRCReader();
+
+    // Opens the capture file for reading; MVRCReaderException when it
+    // cannot be opened.
+    void openFile(const char* path);
+    // Reads from an open stream instead (for example one of fmemopen); the
+    // reader closes it.  The stream must be seekable.
+    void openStream(FILE* stream);
+    void closeFile();
+
+    // Reads and checks the file header and allocates the canvas.  Frames
+    // must be 32-bit ARGB or 'BGRA' and at most 16384 pixels a side (2^27 in
+    // all).
+    void readHeader(_MVRCHeader* header);
+    // Reads the next frame record into the canvas and, when out is not
+    // null, copies the canvas into out (same size and format) with the
+    // sprite drawn over it.  Returns false at the end marker.
+    bool readFrame(_MVRCFrameHeader* header, MVDImage* out);
+
+    // Decode one frame's rectangle data into the canvas, one routine per
+    // compression type (0, 1, 2, 3, 4).  Each returns true or throws.
+    bool processUncompressedRects(unsigned int rectCount, CGRect* rects);
+    bool processZlibRects(unsigned int rectCount, CGRect* rects);
+    bool processDeltaRLERects(unsigned int rectCount, CGRect* rects);
+    bool processDeltaRLEZlibRects(unsigned int rectCount, CGRect* rects);
+    bool processYUVDeltaRLERects(unsigned int rectCount, CGRect* rects);
+
+    // Diagnostic: writes the bytes of the last rectangle data read, one
+    // rectangle after another, as PPM files "<dir>/<frame> dirtyrect <i>.ppm"
+    // (the folder is "/PPM" unless set), printing what it does.
+    void writeDirtyRectsAsPPM(unsigned int rectCount, CGRect* rects);
+    void setPPMDirectory(std::string directory) { m_ppmDirectory = std::move(directory); }
+
+    const _MVRCHeader& header() const { return m_header; }
+    // The frame as rebuilt so far, without sprite; null before readHeader.
+    const MVDImage* canvas() const { return m_canvas.get(); }
+    // The last cursor image read, or null.
+    const MVDImage* sprite() const { return m_sprite.get(); }
+    // Whether the last frame read had a sprite chunk, and where its sprite
+    // is drawn (the sprite image's own size at the chunk's origin).
+    bool frameHasSprite() const { return m_frameHasSprite; }
+    tagMVDRect frameSpriteRect() const { return m_spriteRect; }
+    // The rectangles of the last frame read.
+    const std::vector<tagMVDRect>& frameRects() const { return m_rects; }
+
+    // How long a frame lasts in units of timeScale: (timeScale / frame rate)
+    // x duration, the division first and truncated, saturated at 2^32 - 1;
+    // none when the frame rate is 0.
+    static std::optional<uint32_t> sampleDuration(const _MVRCFrameHeader& frame,
+                                                  uint32_t timeScale);
+
+  private:
+    void requireHeader() const;
+    uint64_t remaining() const { return m_fileSize - m_offset; }
+    void readBytes(void* into, uint64_t n, const char* what);
+    bool readTag(const unsigned char (&tag)[kMVRCTagSize]);
+    uint32_t readChunkHeader(unsigned int index);
+    void readRectList(uint32_t count);
+    tagMVDRect rectInFrame(const CGRect& rect, unsigned int index) const;
+    void readChunkInto(std::vector<unsigned char>* buffer, uint32_t size, size_t limit,
+                       unsigned int index);
+    void decodeDeltaRLE(const tagMVDRect& r, const unsigned char* data, size_t size,
+                        unsigned int index);
+    void readSprite(MVDImage* out);
+    ZlibInflater& inflater();
+
+    FILE* m_stream = nullptr;
+    uint64_t m_fileSize = 0;
+    uint64_t m_offset = 0;
+    _MVRCHeader m_header{};
+    std::unique_ptr<MVDImage> m_canvas;
+    std::vector<unsigned char> m_compressed;  // zlib bytes of a chunk
+    std::vector<unsigned char> m_scratch;     // a chunk's bytes, or inflated Delta RLE data
+    std::vector<unsigned char> m_planes;      // Y, U and V of one rectangle
+    std::unique_ptr<MVDImage> m_sprite;
+    uint32_t m_pixelMask = 0xFFFFFFFFu;
+    std::unique_ptr<ZlibInflater> m_inflater;
+    std::vector<tagMVDRect> m_rects;
+    std::vector<CGRect> m_cgRects;
+    bool m_frameHasSprite = false;
+    tagMVDRect m_spriteRect{};
+    std::string m_ppmDirectory = "/PPM";
+    int m_ppmFrame = 0;
+};

@@ -1,0 +1,32 @@
+// Writes through a buffered standard I/O stream on the caller's thread.
+#pragma once
+
+#include <cstdio>
+
+#include "Capture/FileWriter.h"
+
+class SynchronousFileWriter : public FileWriter {
+  public:
+    SynchronousFileWriter() = default;
+    SynchronousFileWriter(const SynchronousFileWriter&) = delete;
+    SynchronousFileWriter& operator=(const SynchronousFileWriter&) = delete;
+    // Closes a stream still open; a failure can no longer be thrown and is
+    // printed to standard error.
+    ~SynchronousFileWriter() override;
+
+    void open(const std::string& path) override;
+    // One fwrite; "fwrite failed" when the stream takes fewer bytes.
+    void write(const void* data, int n) override;
+    // Nothing: the stream's buffer decides when bytes reach the file.
+    void flush() override;
+    // Makes the stream fully buffered with an n-byte buffer.  Takes effect
+    // only between open and the first write, as setvbuf requires.
+    void setBufferSize(int n) override;
+    // "fclose failed" when the last bytes cannot be written or an earlier
+    // write failed.
+    void close() override;
+
+  private:
+    FILE* m_stream = nullptr;
+    bool m_written = false;
+};

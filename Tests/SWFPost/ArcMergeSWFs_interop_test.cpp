@@ -92,8 +92,7 @@ class ArcMergeSWFsInterop : public ::testing::Test {
 
     void ExpectRegion(const mvdtest::SwfImage& image, int x, int y, int w, int h, Rgb rgb,
                       const char* what) {
-        std::string where;
-        EXPECT_TRUE(mvdtest::RegionIs(image, x, y, w, h, rgb, 0, &where)) << what << ": " << where;
+        EXPECT_TRUE(mvdtest::RegionIs(image, x, y, w, h, rgb)) << what;
     }
 
     mvdtest::TempDir m_dir;

@@ -118,7 +118,9 @@ int CSWFWriter::AddAudioChunk(const void* samples, int length) {
         return 0;
     }
     if (m_nFramesReceived == 0) {
+        // Sound before the first frame follows the settings as well.
         PreProcessFirstAudioSampleLocked();
+        SetUpAudioVarsLocked();
     }
     const int compression = m_SWFConfig.m_nAudioCompression;
     if (!AudioFormatUsable() ||

@@ -66,20 +66,6 @@ TEST(SWFRegion, UnionsAndDifferencesAreExact) {
     }
 }
 
-TEST(SWFRegion, CoveredExactlyByPiecesBecomesEmpty) {
-    SWFRegion picture(RECT{10, 10, 30, 30});
-    SWFRegion left(RECT{10, 10, 20, 30});
-    picture.Subtract(left);
-    EXPECT_EQ(picture.Area(), 200);
-    SWFRegion right(RECT{20, 10, 30, 29});
-    picture.Subtract(right);
-    EXPECT_FALSE(picture.IsEmpty()) << "one row is still shown";
-    EXPECT_TRUE(picture.Contains(25, 29));
-    picture.Subtract(SWFRegion(RECT{0, 29, 40, 31}));
-    EXPECT_TRUE(picture.IsEmpty());
-    EXPECT_TRUE(SWFRegion(RECT{5, 5, 5, 9}).IsEmpty());
-}
-
 // Frames of `bpp` bytes per pixel with random pixels changed inside
 // `area`; the search must give the bounding box of exactly those pixels.
 TEST(SWFFrameDiff, FindsTheBoundingBoxOfChangedBytes) {

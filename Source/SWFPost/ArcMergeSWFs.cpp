@@ -33,7 +33,7 @@ void ModHeader(SWFParse::SWFHeader& header, void* context) {
     auto* merge = static_cast<SWFMergeContext*>(context);
     const long long yMax =
         static_cast<long long>(header.yMax) + 1LL * merge->controllerHeight * kTwipsPerPixel;
-    if (yMax > INT32_MAX) {
+    if (yMax > INT32_MAX || yMax < INT32_MIN) {
         throw CFileException();
     }
     header.version = kMergedVersion;

@@ -16,6 +16,7 @@
 
 #include "Base/MacMemory.h"
 #include "Base/MacTypes.h"
+#include "Components/Components.h"  // ComponentInstance, badComponentSelector
 #include "Files/Files.h"
 #include "QuickDraw/QuickDraw.h"
 
@@ -130,9 +131,6 @@ enum : OSErr {
     couldNotUseAnExistingSample = -2052,
     featureUnsupported = -2053,
 };
-
-// Component result of a media handler call it does not implement.
-constexpr ComponentResult badComponentSelector = static_cast<ComponentResult>(0x80008002);
 
 enum : OSType {
     MovieFileType = 'MooV',

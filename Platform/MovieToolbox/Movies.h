@@ -16,6 +16,7 @@
 
 #include "Base/MacMemory.h"
 #include "Base/MacTypes.h"
+#include "Components/Components.h"
 #include "Files/Files.h"
 #include "QuickDraw/QuickDraw.h"
 
@@ -25,8 +26,6 @@ struct TrackRecord;
 typedef TrackRecord* Track;
 struct MediaRecord;
 typedef MediaRecord* Media;
-struct ComponentInstanceRecord;
-typedef ComponentInstanceRecord* ComponentInstance;
 typedef ComponentInstance MediaHandler;
 struct TimeBaseRecord;
 typedef TimeBaseRecord* TimeBase;
@@ -131,8 +130,8 @@ enum : OSErr {
     featureUnsupported = -2053,
 };
 
-// Component result of a media handler call it does not implement.
-constexpr ComponentResult badComponentSelector = static_cast<ComponentResult>(0x80008002);
+// A media handler call it does not implement answers badComponentSelector
+// (Components.h).
 
 enum : OSType {
     MovieFileType = 'MooV',

@@ -53,6 +53,11 @@ struct DialogItemView {
     bool enabled;
     Rect box;
     std::string text;    // text of a text item, title of a control
-    ControlRef control;  // null for other items
+    ControlRef control;  // null for other items; valid while the dialog lives
+    // Of a control, as it was when the view was made (else 0).
+    SInt16 procID;
+    SInt16 value;
+    SInt16 minimum;
+    SInt16 maximum;
 };
 std::vector<DialogItemView> DialogItems(DialogRef dialog);

@@ -365,10 +365,12 @@ std::vector<DialogItemView> DialogItems(DialogRef dialog) {
     DialogItemIndex index = 0;
     for (const Item& item : dialog->items) {
         ++index;
-        const bool isControl = item.control != nullptr;
+        const OpaqueControlRef* c = item.control.get();
         views.push_back({index, static_cast<DialogItemType>(item.type & ~kItemDisableMask),
-                         IsEnabled(item), item.box, isControl ? item.control->title : item.text,
-                         item.control.get()});
+                         IsEnabled(item), item.box, c != nullptr ? c->title : item.text,
+                         item.control.get(), c != nullptr ? c->procID : SInt16{0},
+                         c != nullptr ? c->value : SInt16{0}, c != nullptr ? c->min : SInt16{0},
+                         c != nullptr ? c->max : SInt16{0}});
     }
     return views;
 }

@@ -16,7 +16,7 @@
 
 #include "Base/MacMemory.h"
 #include "Base/MacTypes.h"
-#include "Components/Components.h"
+#include "Components/Components.h"  // ComponentInstance, badComponentSelector
 #include "Files/Files.h"
 #include "QuickDraw/QuickDraw.h"
 
@@ -26,6 +26,8 @@ struct TrackRecord;
 typedef TrackRecord* Track;
 struct MediaRecord;
 typedef MediaRecord* Media;
+struct ComponentInstanceRecord;
+typedef ComponentInstanceRecord* ComponentInstance;
 typedef ComponentInstance MediaHandler;
 struct TimeBaseRecord;
 typedef TimeBaseRecord* TimeBase;
@@ -129,9 +131,6 @@ enum : OSErr {
     couldNotUseAnExistingSample = -2052,
     featureUnsupported = -2053,
 };
-
-// A media handler call it does not implement answers badComponentSelector
-// (Components.h).
 
 enum : OSType {
     MovieFileType = 'MooV',

@@ -64,11 +64,6 @@ ComponentResult Test_Mix(Globals* glob, SInt16 a, UInt8 b, long c, const char* t
     return noErr;
 }
 
-ComponentResult Test_Target_Query(Globals* glob, ComponentInstance* out) {
-    *out = glob->target;
-    return noErr;
-}
-
 const ComponentDispatchEntry kStandard[] = {
     ComponentCall(Test_Target),   // -6
     kComponentError,              // -5
@@ -78,10 +73,10 @@ const ComponentDispatchEntry kStandard[] = {
     ComponentCall(Test_Open),     // -1
 };
 const ComponentDispatchEntry kOwn[] = {
-    ComponentCall(Test_Mix),           // 0
-    ComponentCall(Test_Target_Query),  // 1
-    kComponentDelegate,                // 2
-    kComponentError,                   // 3
+    ComponentCall(Test_Mix),  // 0
+    kComponentError,          // 1
+    kComponentDelegate,       // 2
+    kComponentError,          // 3
 };
 const ComponentDispatchRange kRanges[] = {{-6, kStandard}, {0, kOwn}};
 
@@ -261,22 +256,6 @@ TEST_F(ComponentManagerTest, DelegatesAndAnswersCanDo) {
     EXPECT_EQ(CallComponentWith(ci, 9), badComponentSelector);
     EXPECT_EQ(CallComponentWith(ci, kComponentRegisterSelect), badComponentSelector);
     EXPECT_EQ(CloseComponent(ci), noErr);
-}
-
-TEST_F(ComponentManagerTest, TargetIsStored) {
-    Register(Describe('targ'));
-    ComponentInstance a = OpenDefaultComponent(kTestType, 'targ');
-    ComponentInstance b = OpenDefaultComponent(kTestType, 'targ');
-    ASSERT_NE(a, nullptr);
-    ASSERT_NE(b, nullptr);
-    ComponentInstance target = nullptr;
-    EXPECT_EQ(CallComponentWith(a, 1, &target), noErr);
-    EXPECT_EQ(target, a);
-    EXPECT_EQ(ComponentSetTarget(a, b), noErr);
-    EXPECT_EQ(CallComponentWith(a, 1, &target), noErr);
-    EXPECT_EQ(target, b);
-    CloseComponent(a);
-    CloseComponent(b);
 }
 
 ComponentResult RefusingDispatch(ComponentParameters* params, Handle /*storage*/) {

@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include "ImageCompression/BaseImageDecompressor.h"
+#include "ImageCompression/ImageCodec.h"
+
+namespace {
+
+ComponentResult RecordingDrawBand(void* refcon, ImageSubCodecDecompressRecord* drp) {
+    *static_cast<ImageSubCodecDecompressRecord**>(refcon) = drp;
+    return 17;
+}
+
+TEST(BaseImageDecompressor, RegisteredByThePlatform) {
+    ComponentInstance base = nullptr;
+    ASSERT_EQ(OpenADefaultComponent(decompressorComponentType, kBaseCodecType, &base), noErr);
+    EXPECT_EQ(GetComponentVersion(base), kBaseImageDecompressorVersion);
+    for (SInt16 selector : {kImageCodecPreDecompressSelect, kImageCodecBandDecompressSelect,
+                            kImageCodecBusySelect, kImageCodecGetBaseMPWorkFunctionSelect}) {
+        EXPECT_EQ(CallComponentCanDo(base, selector), 1) << selector;
+    }
+    for (SInt16 selector : {SInt16{kImageCodecGetCodecInfoSelect},
+                            SInt16{kImageCodecDrawBandSelect}, SInt16{kComponentRegisterSelect}}) {
+        EXPECT_EQ(CallComponentCanDo(base, selector), 0) << selector;
+    }
+    CodecInfo info{};
+    EXPECT_EQ(ImageCodecGetCodecInfo(base, &info), badComponentSelector);
+    // Band decompress needs a predecompress first.
+    CodecDecompressParams params{};
+    EXPECT_EQ(ImageCodecBandDecompress(base, &params), codecConditionErr);
+    EXPECT_EQ(CloseComponent(base), noErr);
+}
+
+TEST(BaseImageDecompressor, WorkFunctionRunsTheDrawBandProcedure) {
+    ComponentInstance base = OpenDefaultComponent(decompressorComponentType, kBaseCodecType);
+    ASSERT_NE(base, nullptr);
+    ComponentMPWorkFunctionUPP work = nullptr;
+    void* refCon = nullptr;
+    ImageSubCodecDecompressRecord* drawn = nullptr;
+    EXPECT_EQ(ImageCodecGetBaseMPWorkFunction(base, &work, &refCon, nullptr, &drawn), paramErr);
+    ASSERT_EQ(ImageCodecGetBaseMPWorkFunction(base, &work, &refCon, RecordingDrawBand, &drawn),
+              noErr);
+    ASSERT_NE(work, nullptr);
+
+    ImageSubCodecDecompressRecord drp{};
+    ImageCodecMPWorkRecord record{};
+    record.header.headerSize = sizeof(record.header);
+    record.header.recordSize = sizeof(record);
+    record.drp = &drp;
+    EXPECT_EQ(work(refCon, &record.header), 17);
+    EXPECT_EQ(drawn, &drp);
+    // A record too short to hold the frame is refused.
+    drawn = nullptr;
+    record.header.recordSize = sizeof(record.header);
+    EXPECT_EQ(work(refCon, &record.header), paramErr);
+    EXPECT_EQ(drawn, nullptr);
+    EXPECT_EQ(CloseComponent(base), noErr);
+}
+
+}  // namespace

@@ -1,0 +1,40 @@
+// Test signals for the sound tests: tones with some noise, as bytes.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace soundtest {
+
+// `frames` interleaved frames: each channel a mix of two tones (different
+// per channel) plus a little noise, peaking near `amplitude`.
+inline std::vector<int16_t> Tones(uint32_t frames, int channels, double amplitude = 12000,
+                                  unsigned seed = 1) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> noise(-0.02, 0.02);
+    std::vector<int16_t> out;
+    out.reserve(size_t(frames) * channels);
+    for (uint32_t i = 0; i < frames; ++i) {
+        for (int c = 0; c < channels; ++c) {
+            const double t = i / 22050.0;
+            const double v = 0.7 * std::sin(2 * M_PI * (440 + 220 * c) * t) +
+                             0.25 * std::sin(2 * M_PI * (1250 + 300 * c) * t) + noise(random);
+            out.push_back(static_cast<int16_t>(std::lround(amplitude * v)));
+        }
+    }
+    return out;
+}
+
+inline std::vector<uint8_t> LeBytes(const std::vector<int16_t>& samples) {
+    std::vector<uint8_t> out;
+    out.reserve(samples.size() * 2);
+    for (int16_t s : samples) {
+        out.push_back(static_cast<uint8_t>(s & 0xFF));
+        out.push_back(static_cast<uint8_t>((static_cast<uint16_t>(s) >> 8) & 0xFF));
+    }
+    return out;
+}
+
+}  // namespace soundtest

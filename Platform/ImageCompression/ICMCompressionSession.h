@@ -198,8 +198,8 @@ ICMFrameType ICMCompressionFrameOptionsGetFrameType(ICMCompressionFrameOptionsRe
 
 // --- Sessions ---------------------------------------------------------------
 
-// width and height 1..32767 (32-bit rows must fit the codec's 16-bit row
-// bytes); timescale above 0; options may be null (defaults); source pixel
+// width 1..8191 and height 1..32767 (a 32-bit line must fit the 16-bit row
+// bytes of a pixel map); timescale above 0; options may be null (defaults); source pixel
 // buffer attributes must be null; the output callback is required.
 // Errors: paramErr, noCodecErr (no compressor for cType), the compressor's
 // own error from precompress (e.g. an unsupported depth), memFullErr.

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <stdexcept>
 
 #include "Sessions/SessionTestSupport.h"
 
@@ -125,6 +126,26 @@ TEST_F(AsyncSessionTest, AnOutputErrorReachesTheCaller) {
                   kICMSourceTracking_LastCall | kICMSourceTracking_ReleasedPixelBuffer | outcome)
             << "frame " << i;
     }
+}
+
+// An exception thrown by the output callback on the session's thread
+// becomes the session's error instead of ending the process.
+TEST_F(AsyncSessionTest, AThrowingCallbackBecomesAnError) {
+    auto frames = MakeFrames(kWidth, kHeight, 3, PixelOrder::ARGB, 14);
+    ICMEncodedFrameOutputRecord output{
+        [](void*, ICMCompressionSessionRef, OSStatus, ICMEncodedFrameRef, void*) -> OSStatus {
+            throw std::runtime_error("disk full");
+        },
+        nullptr, nullptr};
+    ICMCompressionSessionOptionsRef options = MakeOptions(0, nullptr, true);
+    ICMCompressionSessionRef session = nullptr;
+    ASSERT_EQ(ICMCompressionSessionCreate(nullptr, kWidth, kHeight, kRawCodecType, 600, options,
+                                          nullptr, &output, &session),
+              noErr);
+    ICMCompressionSessionOptionsRelease(options);
+    const OSStatus err = EncodeAll(session, frames);
+    EXPECT_EQ(err, internalQuickTimeError);
+    ICMCompressionSessionRelease(session);
 }
 
 // Releasing a session with frames still queued drops them and tells the

@@ -67,6 +67,20 @@ auto Read(ICMCompressionSessionOptionsRef options, Reader read) {
     return read(options->values);
 }
 
+// One yes-or-no option.
+using FlagField = bool SessionOptionValues::*;
+
+OSStatus SetFlag(ICMCompressionSessionOptionsRef options, FlagField field, Boolean value) {
+    return Update(options, [&](SessionOptionValues& v) {
+        v.*field = value != 0;
+        return OSStatus{noErr};
+    });
+}
+
+Boolean GetFlag(ICMCompressionSessionOptionsRef options, FlagField field) {
+    return Read(options, [&](const SessionOptionValues& v) { return Boolean{v.*field}; });
+}
+
 // The value behind one option property: a reference to its field.
 template <typename Visit>
 OSStatus WithProperty(SessionOptionValues& v, ComponentPropertyClass propClass,
@@ -148,28 +162,24 @@ void ICMCompressionSessionOptionsRelease(ICMCompressionSessionOptionsRef options
 
 OSStatus ICMCompressionSessionOptionsSetAllowTemporalCompression(
     ICMCompressionSessionOptionsRef options, Boolean allowTemporalCompression) {
-    return Update(options, [&](auto& v) {
-        v.allowTemporalCompression = allowTemporalCompression != 0;
-        return OSStatus{noErr};
-    });
+    return icm::SetFlag(options, &icm::SessionOptionValues::allowTemporalCompression,
+                        allowTemporalCompression);
 }
 
 Boolean ICMCompressionSessionOptionsGetAllowTemporalCompression(
     ICMCompressionSessionOptionsRef options) {
-    return Read(options, [](const auto& v) { return Boolean{v.allowTemporalCompression}; });
+    return icm::GetFlag(options, &icm::SessionOptionValues::allowTemporalCompression);
 }
 
 OSStatus ICMCompressionSessionOptionsSetAllowFrameReordering(
     ICMCompressionSessionOptionsRef options, Boolean allowFrameReordering) {
-    return Update(options, [&](auto& v) {
-        v.allowFrameReordering = allowFrameReordering != 0;
-        return OSStatus{noErr};
-    });
+    return icm::SetFlag(options, &icm::SessionOptionValues::allowFrameReordering,
+                        allowFrameReordering);
 }
 
 Boolean ICMCompressionSessionOptionsGetAllowFrameReordering(
     ICMCompressionSessionOptionsRef options) {
-    return Read(options, [](const auto& v) { return Boolean{v.allowFrameReordering}; });
+    return icm::GetFlag(options, &icm::SessionOptionValues::allowFrameReordering);
 }
 
 OSStatus ICMCompressionSessionOptionsSetMaxKeyFrameInterval(ICMCompressionSessionOptionsRef options,
@@ -189,27 +199,22 @@ SInt32 ICMCompressionSessionOptionsGetMaxKeyFrameInterval(ICMCompressionSessionO
 
 OSStatus ICMCompressionSessionOptionsSetAllowFrameTimeChanges(
     ICMCompressionSessionOptionsRef options, Boolean allowFrameTimeChanges) {
-    return Update(options, [&](auto& v) {
-        v.allowFrameTimeChanges = allowFrameTimeChanges != 0;
-        return OSStatus{noErr};
-    });
+    return icm::SetFlag(options, &icm::SessionOptionValues::allowFrameTimeChanges,
+                        allowFrameTimeChanges);
 }
 
 Boolean ICMCompressionSessionOptionsGetAllowFrameTimeChanges(
     ICMCompressionSessionOptionsRef options) {
-    return Read(options, [](const auto& v) { return Boolean{v.allowFrameTimeChanges}; });
+    return icm::GetFlag(options, &icm::SessionOptionValues::allowFrameTimeChanges);
 }
 
 OSStatus ICMCompressionSessionOptionsSetDurationsNeeded(ICMCompressionSessionOptionsRef options,
                                                         Boolean decodeDurationsNeeded) {
-    return Update(options, [&](auto& v) {
-        v.durationsNeeded = decodeDurationsNeeded != 0;
-        return OSStatus{noErr};
-    });
+    return icm::SetFlag(options, &icm::SessionOptionValues::durationsNeeded, decodeDurationsNeeded);
 }
 
 Boolean ICMCompressionSessionOptionsGetDurationsNeeded(ICMCompressionSessionOptionsRef options) {
-    return Read(options, [](const auto& v) { return Boolean{v.durationsNeeded}; });
+    return icm::GetFlag(options, &icm::SessionOptionValues::durationsNeeded);
 }
 
 OSStatus ICMCompressionSessionOptionsSetProperty(ICMCompressionSessionOptionsRef options,

@@ -43,6 +43,18 @@ std::vector<DialogItemSpec> Buttons() {
             ButtonItem(Box(170, 160, 190, 230), "Cancel")};
 }
 
+// A line of the dialog: a label and, at its right, a control.
+void AddLabelled(std::vector<DialogItemSpec>& items, SInt16 top, const std::string& label,
+                 SInt16 controlID) {
+    items.push_back(StaticTextItem(Box(top, 10, static_cast<SInt16>(top + 16), 100), label));
+    items.push_back(
+        ResourceControlItem(Box(top, 110, static_cast<SInt16>(top + 16), 310), controlID));
+}
+
+void AddHeading(std::vector<DialogItemSpec>& items, SInt16 top, const std::string& text) {
+    items.push_back(StaticTextItem(Box(top, 10, static_cast<SInt16>(top + 16), 310), text));
+}
+
 }  // namespace
 
 componentimpl::ResourceTable StandardCompressionResources() {
@@ -53,27 +65,22 @@ componentimpl::ResourceTable StandardCompressionResources() {
     AddSlider(table, kSampleSizeControlID, 8, 64, "Sample size");
 
     std::vector<DialogItemSpec> image = Buttons();
-    image.push_back(StaticTextItem(Box(10, 10, 26, 100), "Quality:"));
-    image.push_back(ResourceControlItem(Box(10, 110, 26, 310), kQualityControlID));
-    image.push_back(StaticTextItem(Box(40, 10, 56, 310), "Compression type:"));
+    AddLabelled(image, 10, "Quality:", kQualityControlID);
+    AddHeading(image, 40, "Compression type:");
     AddDialog(table, kImageSettingsDialogID, "Compression Settings", image);
 
     std::vector<DialogItemSpec> sequence = Buttons();
-    sequence.push_back(StaticTextItem(Box(10, 10, 26, 100), "Quality:"));
-    sequence.push_back(ResourceControlItem(Box(10, 110, 26, 310), kQualityControlID));
-    sequence.push_back(StaticTextItem(Box(40, 10, 56, 100), "Key frame every:"));
-    sequence.push_back(ResourceControlItem(Box(40, 110, 56, 310), kKeyFrameRateControlID));
-    sequence.push_back(StaticTextItem(Box(70, 10, 86, 310), "Compression type:"));
+    AddLabelled(sequence, 10, "Quality:", kQualityControlID);
+    AddLabelled(sequence, 40, "Key frame every:", kKeyFrameRateControlID);
+    AddHeading(sequence, 70, "Compression type:");
     AddDialog(table, kSequenceSettingsDialogID, "Compression Settings", sequence);
 
     std::vector<DialogItemSpec> audio = Buttons();
-    audio.push_back(StaticTextItem(Box(10, 10, 26, 100), "Channels:"));
-    audio.push_back(ResourceControlItem(Box(10, 110, 26, 310), kChannelsControlID));
-    audio.push_back(StaticTextItem(Box(40, 10, 56, 100), "Sample size:"));
-    audio.push_back(ResourceControlItem(Box(40, 110, 56, 310), kSampleSizeControlID));
+    AddLabelled(audio, 10, "Channels:", kChannelsControlID);
+    AddLabelled(audio, 40, "Sample size:", kSampleSizeControlID);
     audio.push_back(CheckBox(Box(70, 10, 86, 150), "Big endian"));
     audio.push_back(CheckBox(Box(70, 160, 86, 310), "Floating point"));
-    audio.push_back(StaticTextItem(Box(100, 10, 116, 310), "Format:"));
+    AddHeading(audio, 100, "Format:");
     AddDialog(table, kAudioSettingsDialogID, "Sound Settings", audio);
     return table;
 }

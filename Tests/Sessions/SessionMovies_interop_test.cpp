@@ -56,7 +56,10 @@ TEST_P(SessionInterop, FfmpegDecodesTheFramesExactly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Codecs, SessionInterop,
-                         ::testing::Values(kAnimationCodecType, kRawCodecType));
+                         ::testing::Values(kAnimationCodecType, kRawCodecType),
+                         [](const auto& info) {
+                             return info.param == kAnimationCodecType ? "Animation" : "Raw";
+                         });
 
 // Mono audio through SCAudioFillBuffer into 'ima4' packets, added to a sound
 // track one packet per sample, as the recording audio track adds them.

@@ -48,6 +48,9 @@ class CompressionWorker {
     uint64_t push(FrameJob job);
     // Waits until the job with this ticket (and all before it) is done.
     void waitFor(uint64_t ticket);
+    // True on the worker thread itself (inside a job), where pushing or
+    // waiting could only wait for itself.
+    bool onWorkerThread() const { return std::this_thread::get_id() == m_thread.get_id(); }
 
   private:
     void run();

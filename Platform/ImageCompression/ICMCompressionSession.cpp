@@ -169,6 +169,9 @@ OSStatus OpaqueICMCompressionSession::encode(CVPixelBufferRef buffer, TimeValue6
     if (OSStatus err = keptError.load(); err != noErr) {
         return err;
     }
+    if (worker && worker->onWorkerThread()) {
+        return paramErr;  // from one of the session's own callbacks
+    }
     FrameJob job;
     if (OSStatus err = resolveTimes(job, timeStamp, duration, flags); err != noErr) {
         return err;
@@ -199,6 +202,9 @@ OSStatus OpaqueICMCompressionSession::complete(TimeValue64 nextTimeStamp) {
     job.nextTimeStamp = nextTimeStamp;
     job.nextTimeStampValid = haveFrame && nextTimeStamp > lastTimeStamp;
     if (worker) {
+        if (worker->onWorkerThread()) {
+            return paramErr;  // from one of the session's own callbacks
+        }
         worker->waitFor(worker->push(std::move(job)));
     } else {
         flush(job);

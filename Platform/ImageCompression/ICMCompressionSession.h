@@ -23,7 +23,9 @@
 // kICMCompressionSessionMaxQueuedFrames frames) and the session's own
 // worker thread encodes the frames in order and calls the output callback
 // and the source tracking callbacks there.  CompleteFrames waits until every
-// frame handed in so far has been output.
+// frame handed in so far has been output.  Callbacks must not call
+// EncodeFrame or CompleteFrames of their own asynchronous session (paramErr)
+// nor release its last reference.
 //
 // Errors.  When the codec fails or the output callback returns an error (or
 // throws), the session keeps that error: frames still queued are dropped and

@@ -88,9 +88,15 @@ bool CurrentValue(const AudioGlobals* g, ComponentPropertyID id, PropertyValue& 
         case kQTSCAudioPropertyID_InputBasicDescription:
             value.bytes = BytesOf(g->converter.input());
             return true;
-        case kQTSCAudioPropertyID_BasicDescription:
-            value.bytes = BytesOf(out);
+        case kQTSCAudioPropertyID_BasicDescription: {
+            // A rate of 0 follows the input's.
+            AudioStreamBasicDescription resolved = out;
+            if (resolved.mSampleRate == 0) {
+                resolved.mSampleRate = g->converter.input().mSampleRate;
+            }
+            value.bytes = BytesOf(resolved);
             return true;
+        }
         case kQTSCAudioPropertyID_InputChannelLayout:
             value.bytes = LayoutOrDefault(g->inputLayout, g->converter.input().mChannelsPerFrame);
             return true;

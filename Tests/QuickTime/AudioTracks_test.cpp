@@ -1,0 +1,324 @@
+// Sound tracks: samples and packets added to the media, one recovery record
+// per addition with the description only in the first, segments inserted
+// into the track, and the raw track's single segment.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "AudioCodecs/IMA4Codec.h"
+#include "CoreFoundation/CFData.h"
+#include "MVDCommon/MVDException.h"
+#include "QuickTime/QTAudioTrack.h"
+#include "QuickTime/QTRawAudioTrack.h"
+#include "RecordingTestSupport.h"
+#include "Support/SampleMovie.h"
+
+namespace {
+
+using mvdtest::Bytes;
+
+AudioStreamBasicDescription PCMStream(uint32_t channels, double rate) {
+    AudioStreamBasicDescription s{};
+    s.mSampleRate = rate;
+    s.mFormatID = kAudioFormatLinearPCM;
+    s.mFormatFlags =
+        kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsPacked | kAudioFormatFlagIsBigEndian;
+    s.mBytesPerPacket = s.mBytesPerFrame = 2 * channels;
+    s.mFramesPerPacket = 1;
+    s.mChannelsPerFrame = channels;
+    s.mBitsPerChannel = 16;
+    return s;
+}
+
+AudioStreamBasicDescription IMA4Stream(uint32_t channels, double rate) {
+    AudioStreamBasicDescription s{};
+    s.mSampleRate = rate;
+    s.mFormatID = kAudioFormatAppleIMA4;
+    s.mBytesPerPacket = static_cast<UInt32>(kIMA4BytesPerChannelPacket * channels);
+    s.mFramesPerPacket = kIMA4FramesPerPacket;
+    s.mChannelsPerFrame = channels;
+    return s;
+}
+
+SoundDescriptionHandle NewSoundDescription(AudioStreamBasicDescription stream) {
+    SoundDescriptionHandle sound = nullptr;
+    EXPECT_EQ(QTSoundDescriptionCreate(&stream, nullptr, 0, nullptr, 0, 'mvlo', &sound), noErr);
+    return sound;
+}
+
+std::vector<unsigned char> DescriptionField(SoundDescriptionHandle sound) {
+    auto size = static_cast<uint32_t>((*sound)->descSize);
+    return Bytes().u32(size).raw(*sound, size).data();
+}
+
+// Holds a track (and the recovery file) the way a writer does.
+template <class Track>
+struct Held {
+    explicit Held(Track* t) : track(t) { track->retain(); }
+    ~Held() { track->release(); }
+    Track* operator->() const { return track; }
+    Track* track;
+};
+
+class AudioTrackTest : public mvdtest::MovieFileTest {
+  protected:
+    void SetUp() override {
+        MovieFileTest::SetUp();
+        m_recovery = new QTRecoveryWriterFile(recoveryPath().c_str(), 320, 200);
+        m_recovery->retain();
+    }
+    void TearDown() override {
+        m_recovery->release();
+        DisposeHandle(reinterpret_cast<Handle>(m_sound));
+        MovieFileTest::TearDown();
+    }
+    Bytes header() const { return std::move(Bytes().label("RCVR").u32(320).u32(200)); }
+
+    QTRecoveryWriterFile* m_recovery = nullptr;
+    SoundDescriptionHandle m_sound = nullptr;
+};
+
+TEST_F(AudioTrackTest, BuffersBecomeSamplesAndRecords) {
+    Held track(new QTAudioTrack(2, m_movie, 2, 44100, 16, 99, m_recovery));
+    m_sound = NewSoundDescription(PCMStream(2, 44100));
+    track->startTrack();
+    auto first = mvdtest::PatternBytes(4096, 1);
+    auto second = mvdtest::PatternBytes(2048, 2);
+    track->writeBuffer(reinterpret_cast<short*>(first.data()), 4096, m_sound);
+    track->writeBuffer(reinterpret_cast<short*>(second.data()), 2048, m_sound);
+    track->writeBuffer(nullptr, 0, m_sound);  // nothing to add
+    EXPECT_EQ(GetMediaSampleCount(track->quickTimeMedia()), 1536);
+    track->insertMediaIntoTrackWithMediaDuration();
+
+    qtfile::MovieFileReader reader;
+    finishAndRead(reader);
+    qtfile::SampleInfo a, b;
+    ASSERT_TRUE(reader.sampleInfo(0, 0, a).ok());
+    ASSERT_TRUE(reader.sampleInfo(0, 1024, b).ok());
+    EXPECT_EQ(a.duration, 1u);
+    EXPECT_EQ(reader.track(0).media.header.timeScale, 44100u);
+    Bytes expected = header();
+    expected.label("QTAH").u32(2).u32(2).u32(44100).u32(16);
+    expected.label("QTAS").u32(2).append(DescriptionField(m_sound));
+    expected.s64(static_cast<int64_t>(a.offset)).u32(4096).u32(0).u32(1).u32(1);
+    expected.label("QTAS").u32(2);
+    expected.s64(static_cast<int64_t>(b.offset)).u32(2048).u32(1024).u32(1).u32(1);
+    EXPECT_EQ(recoveryBytes(), expected.data());
+}
+
+TEST_F(AudioTrackTest, CompressedPacketsOneRecordEach) {
+    Held track(new QTAudioTrack(0, m_movie, 2, 22050, 16, 0, m_recovery));
+    m_sound = NewSoundDescription(IMA4Stream(2, 22050));
+    track->startTrack();
+
+    // An empty packet list adds nothing but reads the stream description.
+    CFDataRef none = CFDataCreate(nullptr, nullptr, 0);
+    track->writeCompressedBuffer(nullptr, 0, nullptr, none, 0, m_sound);
+    CFRelease(none);
+    ASSERT_NE(track->inputStreamDescription(), nullptr);
+    EXPECT_EQ(track->inputStreamDescription()->mFramesPerPacket, 64u);
+    EXPECT_EQ(GetMediaSampleCount(track->quickTimeMedia()), 0);
+
+    IMA4Encoder encoder(2);
+    std::vector<SInt16> pcm(3 * 64 * 2);
+    for (size_t i = 0; i < pcm.size(); ++i) {
+        pcm[i] = static_cast<SInt16>((i * 397) % 20000 - 10000);
+    }
+    std::vector<UInt8> packets(encoder.maxEncodedSize(3 * 64));
+    size_t written = 0;
+    ASSERT_EQ(encoder.encode(pcm, packets, &written), noErr);
+    ASSERT_EQ(written, 3 * 68u);
+    AudioStreamPacketDescription list[3];
+    for (int i = 0; i < 3; ++i) {
+        list[i] = {68 * i, 0, 68};
+    }
+    CFDataRef descriptions =
+        CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(list), sizeof list);
+    track->writeCompressedBuffer(packets.data(), 0, nullptr, descriptions, 0, m_sound);
+    CFRelease(descriptions);
+    track->insertMediaIntoTrackWithMediaDuration();
+
+    qtfile::MovieFileReader reader;
+    finishAndRead(reader);
+    Bytes expected = header();
+    expected.label("QTAH").u32(0).u32(2).u32(22050).u32(16);
+    for (uint32_t i = 0; i < 3; ++i) {
+        qtfile::SampleInfo info;
+        ASSERT_TRUE(reader.sampleInfo(0, i, info).ok());
+        EXPECT_EQ(info.duration, 64u);
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(reader.readSample(0, i, bytes).ok());
+        EXPECT_EQ(bytes,
+                  std::vector<uint8_t>(packets.begin() + 68 * i, packets.begin() + 68 * (i + 1)));
+        expected.label("QTAS").u32(0);
+        if (i == 0) {
+            expected.append(DescriptionField(m_sound));
+        }
+        expected.s64(static_cast<int64_t>(info.offset)).u32(68).u32(64 * i).u32(64).u32(1);
+    }
+    EXPECT_EQ(recoveryBytes(), expected.data());
+}
+
+TEST_F(AudioTrackTest, SegmentsGoToTheEndOfTheTrack) {
+    Held track(new QTAudioTrack(0, m_movie, 1, 8000, 16, 0, nullptr));
+    m_sound = NewSoundDescription(PCMStream(1, 8000));
+    track->startTrack();
+    auto samples = mvdtest::PatternBytes(16000, 3);
+    track->writeBuffer(reinterpret_cast<short*>(samples.data()), 16000, m_sound);
+    EXPECT_EQ(WideToSInt64(track->getCurrentMediaSegmentTimeRecord().value), 8000);
+    track->pauseTrackWithDuration(TimeRecord{SInt64ToWide(300), 600, nullptr});
+    track->unpauseTrack();
+    track->writeBuffer(reinterpret_cast<short*>(samples.data()), 8000, m_sound);
+    TimeRecord segment = track->getCurrentMediaSegmentTimeRecord();
+    EXPECT_EQ(WideToSInt64(segment.value), 4000);
+    EXPECT_EQ(segment.scale, 8000);
+    // A duration that comes to no media time inserts nothing.
+    track->pauseTrackWithDuration(TimeRecord{SInt64ToWide(0), 600, nullptr});
+    track->unpauseTrack();
+    EXPECT_EQ(WideToSInt64(track->getCurrentMediaSegmentTimeRecord().value), 0);
+    track->writeBuffer(reinterpret_cast<short*>(samples.data()), 1600, m_sound);
+    track->insertMediaIntoTrackWithMediaDuration();
+    EXPECT_EQ(WideToSInt64(track->getTrackTimeRecordWithTime(5).value), 5);
+    EXPECT_EQ(track->getTrackTimeRecordWithTime(5).scale, 600);
+
+    qtfile::MovieFileReader reader;
+    finishAndRead(reader);
+    ASSERT_TRUE(reader.track(0).edits.has_value());
+    std::vector<qtfile::EditListEntry> expected{{300, 0, 0x10000}, {60, 12000, 0x10000}};
+    EXPECT_EQ(reader.track(0).edits->editList.entries, expected);
+    EXPECT_EQ(reader.track(0).header.volume, 0x100);
+}
+
+TEST_F(AudioTrackTest, BadInputIsRefused) {
+    Held track(new QTAudioTrack(0, m_movie, 2, 8000, 16, 0, m_recovery));
+    m_sound = NewSoundDescription(PCMStream(2, 8000));
+    track->startTrack();
+    short buffer[4] = {};
+    try {
+        track->writeSample(buffer, -4, 1, m_sound, 1, nullptr);
+        FAIL() << "negative size accepted";
+    } catch (const MVDException& e) {
+        std::string message = e.what();
+        EXPECT_EQ(message.rfind(
+                      "Error -50 in QTAudioTrack::writeSample - AddMediaSample2, buffer = 0x", 0),
+                  0u)
+            << message;
+        EXPECT_NE(message.find(", size = -4, duration = 1\n"), std::string::npos) << message;
+    }
+    // A buffer that is not whole frames is refused, and logs nothing.
+    EXPECT_THROW(track->writeBuffer(buffer, 6, m_sound), MVDException);
+    EXPECT_THROW(track->writeCompressedBuffer(buffer, 0, nullptr, nullptr, 0, m_sound),
+                 MVDException);
+    EXPECT_EQ(recoveryBytes().size(), 12u + 20u);
+
+    Held noFormat(new QTAudioTrack(1, m_movie, 0, 8000, 0, 0, nullptr));
+    EXPECT_THROW(noFormat->writeBuffer(buffer, 8, m_sound), MVDException);
+    EXPECT_THROW(new QTAudioTrack(2, m_movie, 2, 0, 16, 0, nullptr), SetupException);
+}
+
+// Files may grow to `limit` bytes while it lives (a full disk, for the test).
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t limit) : m_previous(signal(SIGXFSZ, SIG_IGN)) {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        struct rlimit limited = m_saved;
+        limited.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        signal(SIGXFSZ, m_previous);
+    }
+
+  private:
+    struct rlimit m_saved;
+    sighandler_t m_previous;
+};
+
+// A full disk surfaces on the writing call; what was written before stays,
+// and a record that did not reach the file is written again in full later.
+TEST_F(AudioTrackTest, FullDiskIsReportedAndNothingIsLost) {
+    Held track(new QTAudioTrack(0, m_movie, 1, 8000, 16, 0, m_recovery));
+    m_sound = NewSoundDescription(PCMStream(1, 8000));
+    track->startTrack();
+    auto samples = mvdtest::PatternBytes(16, 5);
+    auto write = [&] { track->writeBuffer(reinterpret_cast<short*>(samples.data()), 16, m_sound); };
+    auto movieSize = [&] { return std::filesystem::file_size(m_path); };
+    size_t recoverySize = recoveryBytes().size();
+    ASSERT_LE(movieSize() + 16, recoverySize + 40);
+    {
+        // Room for the sample in the movie, not for its record.
+        FileSizeLimit limit(recoverySize + 40);
+        EXPECT_THROW(write(), MVDException);
+    }
+    EXPECT_EQ(recoveryBytes().size(), recoverySize);
+    write();
+    {
+        FileSizeLimit limit(movieSize());
+        try {
+            write();
+            ADD_FAILURE() << "a sample beyond the disk was accepted";
+        } catch (const MVDException& e) {
+            EXPECT_EQ(std::string(e.what()).rfind("Error ", 0), 0u) << e.what();
+        }
+    }
+    write();
+    track->insertMediaIntoTrackWithMediaDuration();
+
+    qtfile::MovieFileReader reader;
+    finishAndRead(reader);
+    ASSERT_EQ(reader.samples(0).sampleCount(), 24u);  // 3 buffers of 8 made it
+    Bytes expected = header();
+    expected.label("QTAH").u32(0).u32(1).u32(8000).u32(16);
+    for (uint32_t number : {8u, 16u}) {
+        qtfile::SampleInfo info;
+        ASSERT_TRUE(reader.sampleInfo(0, number, info).ok());
+        expected.label("QTAS").u32(0);
+        if (number == 8) {
+            expected.append(DescriptionField(m_sound));
+        }
+        expected.s64(static_cast<int64_t>(info.offset)).u32(16).u32(number).u32(1).u32(1);
+    }
+    EXPECT_EQ(recoveryBytes(), expected.data());
+}
+
+TEST_F(AudioTrackTest, RawTrackHasOneSegmentFromMediaStart) {
+    EXPECT_THROW(new QTRawAudioTrack(0, m_movie, 3, 8000, 16, kAudioFormatLinearPCM, 0),
+                 SetupException);
+    Held track(new QTRawAudioTrack(
+        0, m_movie, 2, 8000, 16, kAudioFormatLinearPCM,
+        kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsBigEndian | kAudioFormatFlagIsPacked));
+    EXPECT_EQ((*track->soundDescription())->dataFormat, k16BitBigEndianFormat);
+    EXPECT_EQ((*track->soundDescription())->numChannels, 2);
+    track->startTrack();
+    auto samples = mvdtest::PatternBytes(8000, 4);
+    track->writeSample(samples.data(), 8000, 1, 2000, nullptr);
+    track->pauseTrackWithDuration(TimeRecord{SInt64ToWide(60), 600, nullptr});
+    track->unpauseTrack();
+    track->writeSample(samples.data(), 4000, 1, 1000, nullptr);
+    EXPECT_EQ(WideToSInt64(track->getCurrentMediaSegmentTimeRecord().value), 3000);
+    EXPECT_THROW(track->writeSample(samples.data(), 0, 1, 1, nullptr), MVDException);
+    track->finalizeTrack();
+
+    // Layouts handed over are the track's to free (leak checkers see it).
+    auto layout = static_cast<AudioChannelLayout*>(std::calloc(1, 12));
+    const AudioChannelLayoutTag mono = kAudioChannelLayoutTag_Mono;
+    std::memcpy(layout, &mono, sizeof mono);
+    Held fromStream(new QTRawAudioTrack(1, m_movie, PCMStream(1, 48000), layout, 12));
+    EXPECT_EQ(fromStream->sampleRate(), 48000u);
+    EXPECT_EQ(fromStream->channels(), 1u);
+    EXPECT_EQ(fromStream->bitsPerSample(), 16u);
+
+    qtfile::MovieFileReader reader;
+    finishAndRead(reader);
+    std::vector<qtfile::EditListEntry> expected{{225, 0, 0x10000}};
+    EXPECT_EQ(reader.track(0).edits->editList.entries, expected);
+    EXPECT_EQ(reader.samples(0).sampleCount(), 3000u);
+}
+
+}  // namespace

@@ -1,0 +1,91 @@
+// Helpers for the movie writing tests: a movie file to put tracks in, and
+// little-endian byte strings to spell out the records expected in a
+// recovery file.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "MovieToolbox/MovieFileReader.h"
+#include "MovieToolbox/Movies.h"
+#include "Support/TempDir.h"
+
+namespace mvdtest {
+
+// Little-endian fields appended one after another.
+class Bytes {
+  public:
+    Bytes& label(const char* text) {
+        m_bytes.insert(m_bytes.end(), text, text + 4);
+        return *this;
+    }
+    Bytes& u32(uint32_t value) {
+        for (int i = 0; i < 4; ++i) {
+            m_bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
+        }
+        return *this;
+    }
+    Bytes& s16(int16_t value) {
+        auto bits = static_cast<uint16_t>(value);
+        m_bytes.push_back(static_cast<unsigned char>(bits));
+        m_bytes.push_back(static_cast<unsigned char>(bits >> 8));
+        return *this;
+    }
+    Bytes& s64(int64_t value) {
+        auto bits = static_cast<uint64_t>(value);
+        return u32(static_cast<uint32_t>(bits)).u32(static_cast<uint32_t>(bits >> 32));
+    }
+    Bytes& raw(const void* data, size_t size) {
+        auto bytes = static_cast<const unsigned char*>(data);
+        m_bytes.insert(m_bytes.end(), bytes, bytes + size);
+        return *this;
+    }
+    Bytes& append(const std::vector<unsigned char>& more) {
+        m_bytes.insert(m_bytes.end(), more.begin(), more.end());
+        return *this;
+    }
+    const std::vector<unsigned char>& data() const { return m_bytes; }
+
+  private:
+    std::vector<unsigned char> m_bytes;
+};
+
+// A movie file made with the Movie Toolbox, for tracks tested on their own.
+class MovieFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(EnterMovies(), noErr);
+        m_path = m_dir.file("movie.mov");
+        FSSpec spec;
+        ASSERT_EQ(NativePathNameToFSSpec(m_path.data(), &spec, 0), fnfErr);
+        ASSERT_EQ(CreateMovieFile(&spec, 'TVOD', smCurrentScript, 0, &m_refNum, &m_movie), noErr);
+    }
+    void TearDown() override {
+        if (m_movie != nullptr) {
+            CloseMovieFile(m_refNum);
+            DisposeMovie(m_movie);
+        }
+        ExitMovies();
+    }
+    // Writes the movie resource and reads the file back.
+    void finishAndRead(qtfile::MovieFileReader& reader) {
+        short resId = movieInDataForkResID;
+        ASSERT_EQ(AddMovieResource(m_movie, m_refNum, &resId, nullptr), noErr);
+        auto status = reader.open(m_path);
+        ASSERT_TRUE(status.ok()) << status.message;
+    }
+    std::vector<unsigned char> recoveryBytes() const {
+        return ReadFileBytes(m_dir.file("movie.rcv"));
+    }
+    std::string recoveryPath() const { return m_dir.file("movie.rcv"); }
+
+    TempDir m_dir;
+    std::string m_path;
+    short m_refNum = 0;
+    Movie m_movie = nullptr;
+};
+
+}  // namespace mvdtest

@@ -1,0 +1,190 @@
+// Speed of the SWF export's frame path on 1280x720 32-bit screen frames:
+// typing, scrolling and a moving window, each frame handed to
+// CSWFWriter::ReceiveVideoFrame, against copying the same frame with memcpy
+// (measured in the same run).  Then the parts of the frame path alone: the
+// change search over an unchanged frame, MD5 of a frame's bytes, and a
+// lossless bitmap of a 400x300 region (zlib level 9).
+//
+// Counters: fps frames per second; vs_memcpy the time of one frame over the
+// time of copying one frame; swf_bytes_per_frame the finished movie's size
+// divided by its frames; changed_pct the share of pixels changed per frame.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "SWF/FDTBitmaps.h"
+#include "SWF/FObjCollection.h"
+#include "SWFExport/CSWFWriter.h"
+#include "SWFExport/MD5.h"
+#include "SWFExport/SWFFrameDiff.h"
+#include "support/ScreenContent.h"
+
+namespace {
+
+using mvdtest::ScreenContent;
+using mvdtest::ScreenImage;
+using mvdtest::ScreenRect;
+
+constexpr int32_t kWidth = 1280;
+constexpr int32_t kHeight = 720;
+constexpr size_t kRowBytes = size_t{kWidth} * 4;
+constexpr size_t kFrameBytes = kRowBytes * kHeight;
+
+void ToBottomUp(const ScreenImage& image, std::vector<uint8_t>& out) {
+    out.resize(kFrameBytes);
+    for (int32_t y = 0; y < kHeight; ++y) {
+        std::memcpy(out.data() + size_t(kHeight - 1 - y) * kRowBytes, image.line(y), kRowBytes);
+    }
+}
+
+// Seconds to copy one frame, the baseline of every ratio.
+double MemcpySeconds() {
+    std::vector<uint8_t> in(kFrameBytes, 0x5A), out(kFrameBytes);
+    constexpr int kCopies = 50;
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < kCopies; ++i) {
+        in[size_t(i)] = uint8_t(i);
+        std::memcpy(out.data(), in.data(), kFrameBytes);
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
+           kCopies;
+}
+
+enum class Change { Typing, Scrolling, MovingWindow };
+
+ScreenRect Edit(ScreenContent& screen, ScreenImage& image, Change change, int64_t frame) {
+    switch (change) {
+        case Change::Typing:
+            return screen.typeText(image, 3);
+        case Change::Scrolling:
+            return screen.scroll(image, 1);
+        case Change::MovingWindow:
+            // Back and forth, so the window stays on the screen.
+            return screen.moveWindow(image, (frame / 40) % 2 == 0 ? 6 : -6,
+                                     2 * ((frame / 40) % 2) - 1);
+    }
+    return {};
+}
+
+void BM_ReceiveVideoFrame(benchmark::State& state, Change change) {
+    const double copySeconds = MemcpySeconds();
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("swf_export_benchmark_" + std::to_string(int(change)) + ".swf"))
+                                 .string();
+    ScreenContent screen(kWidth, kHeight, 7);
+    ScreenImage image(kWidth, kHeight);
+    screen.render(image);
+    std::vector<uint8_t> bits;
+    ToBottomUp(image, bits);
+
+    int64_t frames = 0;
+    int64_t changedPixels = 0;
+    double seconds = 0;
+    {
+        CSWFWriter writer;
+        writer.SetOutputFilename(CString(path.c_str()));
+        tagBITMAPINFO info{};
+        info.bmiHeader = tagBITMAPINFOHEADER{40, kWidth, kHeight, 1, 32, 0, 0, 0, 0, 0, 0};
+        writer.SetSourceBitmapInfo(&info);
+        writer.OpenFile();
+        writer.ReceiveVideoFrame(bits.data());  // the first, whole frame is not timed
+        for (auto _ : state) {
+            state.PauseTiming();
+            changedPixels += Edit(screen, image, change, frames).area();
+            ToBottomUp(image, bits);
+            state.ResumeTiming();
+            const auto start = std::chrono::steady_clock::now();
+            writer.ReceiveVideoFrame(bits.data());
+            seconds +=
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            ++frames;
+        }
+        writer.CloseFile(false);
+    }
+    std::error_code ignored;
+    const auto size = std::filesystem::file_size(path, ignored);
+    std::filesystem::remove(path, ignored);
+
+    state.counters["fps"] = double(frames) / seconds;
+    state.counters["vs_memcpy"] = seconds / double(frames) / copySeconds;
+    state.counters["swf_bytes_per_frame"] = double(size) / double(frames + 1);
+    state.counters["changed_pct"] =
+        100.0 * double(changedPixels) / double(frames) / (double(kWidth) * kHeight);
+}
+BENCHMARK_CAPTURE(BM_ReceiveVideoFrame, typing, Change::Typing)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ReceiveVideoFrame, scrolling, Change::Scrolling)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ReceiveVideoFrame, moving_window, Change::MovingWindow)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_CopyFrame(benchmark::State& state) {
+    std::vector<uint8_t> in(kFrameBytes, 0x5A), out(kFrameBytes);
+    for (auto _ : state) {
+        std::memcpy(out.data(), in.data(), kFrameBytes);
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kFrameBytes));
+}
+BENCHMARK(BM_CopyFrame)->Unit(benchmark::kMillisecond);
+
+// The change search over two equal frames: every byte compared.
+void BM_FindNoChange(benchmark::State& state) {
+    ScreenContent screen(kWidth, kHeight, 7);
+    ScreenImage image(kWidth, kHeight);
+    screen.render(image);
+    std::vector<uint8_t> a, b;
+    ToBottomUp(image, a);
+    b = a;
+    const SWFFrameView va{a.data(), kRowBytes, kWidth, kHeight, 4};
+    const SWFFrameView vb{b.data(), kRowBytes, kWidth, kHeight, 4};
+    for (auto _ : state) {
+        RECT found;
+        benchmark::DoNotOptimize(FindChangedPixels(va, vb, RECT{0, 0, kWidth, kHeight}, &found));
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kFrameBytes));
+}
+BENCHMARK(BM_FindNoChange)->Unit(benchmark::kMillisecond);
+
+void BM_MD5Frame(benchmark::State& state) {
+    std::vector<uint8_t> bytes(kFrameBytes, 0x33);
+    unsigned char digest[16];
+    for (auto _ : state) {
+        MD5_CTX context;
+        MD5_Init(&context);
+        MD5_Update(&context, bytes.data(), bytes.size());
+        MD5_Final(digest, &context);
+        benchmark::DoNotOptimize(digest);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kFrameBytes));
+}
+BENCHMARK(BM_MD5Frame)->Unit(benchmark::kMillisecond);
+
+// A 400 x 300 part of the screen as a lossless bitmap: zlib at level 9.
+void BM_LosslessBitmap400x300(benchmark::State& state) {
+    ScreenContent screen(kWidth, kHeight, 7);
+    ScreenImage image(kWidth, kHeight);
+    screen.render(image);
+    std::vector<uint8_t> pixels;
+    for (int32_t y = 100; y < 400; ++y) {
+        pixels.insert(pixels.end(), image.line(y) + 200 * 4, image.line(y) + 600 * 4);
+    }
+    for (auto _ : state) {
+        FDTDefineBitsLossless2 bitmap(5, 400, 300, 0, nullptr, pixels.data());
+        benchmark::DoNotOptimize(bitmap.CompressedLength());
+        state.PauseTiming();
+        FObjCollection::ResetCharacterID();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(pixels.size()));
+}
+BENCHMARK(BM_LosslessBitmap400x300)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -5,6 +5,7 @@
 #include "Capture/MVRCReader.h"
 #include "Support/FFmpegTool.h"
 #include "Support/SampleMovie.h"
+#include "Support/SwfPlayer.h"
 #include "Support/TempDir.h"
 #include "ToolRun.h"
 
@@ -84,6 +85,39 @@ TEST(ToolInteropTest, RawMovieFramesKeepTheirAlpha) {
         ASSERT_EQ(rgba[p + 1], argb[p + 2]);
         ASSERT_EQ(rgba[p + 2], argb[p + 3]);
         ASSERT_EQ(rgba[p + 3], argb[p]);
+    }
+}
+
+TEST(ToolInteropTest, DemoSwfShowsTheCapturedFramesWithTheirCursor) {
+    MVD_SKIP_WITHOUT_SWF_PLAYER();
+    TempDir dir;
+    ASSERT_EQ(RunTool({"demo", dir.file("demo"), "--frames", "6", "--size", "240x136", "--quiet"})
+                  .exitCode,
+              0);
+    const SwfRun run = SwfPlayer::Play(dir.file("demo/demo.swf"), SwfPlayRequest({1, 6}));
+
+    MVRCReader reader;
+    reader.openFile(dir.file("demo/demo.mvrc").c_str());
+    _MVRCHeader header{};
+    reader.readHeader(&header);
+    tagMVDImageFormat format = header.format();
+    MVDImage frame(&format);
+    _MVRCFrameHeader frameHeader{};
+    for (int index = 1; index <= 6; ++index) {
+        ASSERT_TRUE(reader.readFrame(&frameHeader, &frame));
+        if (index != 1 && index != 6) {
+            continue;
+        }
+        const SwfImage& shown = run.Frame(index);
+        int wrong = 0;
+        for (uint32_t y = 0; y < header.height; ++y) {
+            for (uint32_t x = 0; x < header.width; ++x) {
+                const uint8_t* p = frame.m_pData + (size_t{y} * header.width + x) * 4;
+                const std::array<uint8_t, 3> want{p[2], p[1], p[0]};
+                wrong += shown.At(int(x), int(y)) != want;
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "frame " << index;
     }
 }
 

@@ -37,7 +37,7 @@ class ToolTest : public ::testing::Test {
 TEST_F(ToolTest, HelpAndUsage) {
     CommandResult run = RunTool({"--help"});
     EXPECT_EQ(run.exitCode, 0);
-    for (const char* command : {"demo", "info", "frames"}) {
+    for (const char* command : {"demo", "info", "frames", "swf"}) {
         EXPECT_TRUE(Contains(run.output, std::string("  ") + command)) << command;
         CommandResult help = RunTool({command, "--help"});
         EXPECT_EQ(help.exitCode, 0) << command;
@@ -80,6 +80,8 @@ TEST_F(ToolTest, RefusesMissingEmptyTruncatedAndRandomFiles) {
         SCOPED_TRACE(path);
         ExpectRefusal(RunTool({"info", path}), "info");
         ExpectRefusal(RunTool({"frames", path, m_dir.file("frames")}), "frames");
+        ExpectRefusal(RunTool({"swf", path, m_dir.file("out.swf")}), "swf");
+        EXPECT_FALSE(std::filesystem::exists(m_dir.file("out.swf"))) << "no partial output";
     }
 }
 
@@ -236,13 +238,41 @@ TEST_F(ToolTest, FramesWritesTheChosenImages) {
     ExpectRefusal(RunTool({"frames", written.path, dir, "--track", "99"}), "frames");
 }
 
+TEST_F(ToolTest, SwfExportsCapturesAndMovies) {
+    const std::string out = m_dir.file("out.swf");
+    CommandResult run = RunTool({"swf", capture(), out, "--version", "9", "--skin", "classic"});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_TRUE(Contains(run.output, "3 frames at 10 fps from 3 source frames")) << run.output;
+    run = RunTool({"info", out});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    // The merge with the controller writes version 8 whatever the movie's.
+    EXPECT_TRUE(Contains(run.output, "SWF file, version 8")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "frames       3 at 10.00 fps"));
+    EXPECT_TRUE(Contains(run.output, "DoAction")) << "merged with the controller";
+
+    // Frames lasting longer than one SWF frame are shown again.
+    const std::string movie = WriteSampleMovie(m_dir.file("in.mov")).path;
+    run = RunTool({"swf", movie, out, "--audio", "none", "--fps", "30"});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_TRUE(Contains(run.output, "at 30 fps")) << run.output;
+
+    ExpectRefusal(RunTool({"swf", capture(), out, "--skin", "nope"}), "swf", 2);
+    ExpectRefusal(RunTool({"swf", capture(), out, "--audio", "mp3"}), "swf", 2);
+    ExpectRefusal(RunTool({"swf", capture(), m_dir.file("no/such/dir/x.swf")}), "swf");
+}
+
 TEST_F(ToolTest, ShortDemoRecordsTheSceneItDraws) {
     const std::string dir = m_dir.file("demo");
     const CommandResult run =
         RunTool({"demo", dir, "--frames", "12", "--size", "320x180", "--quiet"});
     ASSERT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_TRUE(run.errors.empty()) << run.errors;
-    EXPECT_TRUE(Contains(run.output, "demo.mvrc")) << run.output;
+    for (const char* file : {"demo.mvrc", "demo.swf"}) {
+        EXPECT_TRUE(Contains(run.output, file)) << run.output;
+        EXPECT_TRUE(std::filesystem::exists(dir + "/" + file)) << file;
+    }
+    EXPECT_TRUE(RunTool({"info", dir + "/demo.swf"}).output.find("frames       12 at 10.00 fps") !=
+                std::string::npos);
 
     // The capture holds exactly the frames the scene draws.
     mvddemo::DemoSettings settings;

@@ -13,5 +13,6 @@ using Arguments = std::vector<std::string>;
 int RunDemo(const Arguments& args);
 int RunInfo(const Arguments& args);
 int RunFrames(const Arguments& args);
+int RunSwf(const Arguments& args);
 
 }  // namespace mvd

@@ -2,6 +2,7 @@
 
 #include "Capture/MVRCWriter.h"
 #include "SceneImages.h"
+#include "SwfExport.h"
 
 namespace mvd {
 
@@ -40,7 +41,37 @@ class CaptureRecorder : public DemoRecorder {
     bool m_cursorSent = false;
 };
 
+class SwfRecorder : public DemoRecorder {
+  public:
+    std::string fileName() const override { return "demo.swf"; }
+    std::string viewHint() const override {
+        return "mvd info %s; open it in a browser with the Ruffle extension";
+    }
+
+    void begin(const mvddemo::DemoScene& scene, const std::string& path) override {
+        const mvddemo::DemoSettings& s = scene.settings();
+        m_swf = std::make_unique<SwfExport>(path, static_cast<uint32_t>(s.width),
+                                            static_cast<uint32_t>(s.height), s.framesPerSecond,
+                                            SwfSettings{}, SwfSound{s.sampleRate, 1});
+    }
+
+    void frame(const mvddemo::DemoScene& scene) override {
+        SceneFrame frame(scene);
+        SceneCursor cursor(scene);
+        m_swf->frame(*frame.image(), scene.audio(), cursor.image(), cursor.area());
+    }
+
+    void end() override { m_swf->close(); }
+
+  private:
+    std::unique_ptr<SwfExport> m_swf;
+};
+
 }  // namespace
+
+std::unique_ptr<DemoRecorder> MakeSwfRecorder() {
+    return std::make_unique<SwfRecorder>();
+}
 
 std::unique_ptr<DemoRecorder> MakeCaptureRecorder() {
     return std::make_unique<CaptureRecorder>();

@@ -26,5 +26,8 @@ class DemoRecorder {
 // The capture file, through MVRCWriter with Delta RLE, the cursor sprite
 // sent once and then only moved.
 std::unique_ptr<DemoRecorder> MakeCaptureRecorder();
+// The SWF export with ADPCM sound and the cursor drawn into the frames,
+// merged with the player controller.
+std::unique_ptr<DemoRecorder> MakeSwfRecorder();
 
 }  // namespace mvd

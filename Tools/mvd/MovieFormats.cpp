@@ -46,6 +46,7 @@ std::optional<SoundFormat> ReadSoundFormat(std::span<const uint8_t> entry) {
         format.channels = in.u32();
         in.skip(4);
         format.bitsPerSample = in.u32();
+        format.flags = in.u32();
     } else {
         format.channels = in.u16();
         format.bitsPerSample = in.u16();

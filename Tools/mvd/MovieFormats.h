@@ -25,6 +25,7 @@ struct SoundFormat {
     uint32_t channels = 0;
     uint32_t bitsPerSample = 0;
     double sampleRate = 0;
+    uint32_t flags = 0;  // version 2: the format's flags (float, big-endian, ...)
 };
 
 // nullopt when the entry is too short for its fixed fields.

@@ -34,6 +34,8 @@ SceneCursor::SceneCursor(const mvddemo::DemoScene& scene)
     : m_image(static_cast<unsigned>(scene.cursor().width),
               static_cast<unsigned>(scene.cursor().height), kMVDPixelFormat32BGRA, 4,
               Writable(scene.cursor().pixels.data())),
-      m_rect(ToCGRect(scene.cursorRect())) {}
+      m_rect(ToCGRect(scene.cursorRect())),
+      m_area{scene.cursorRect().x, scene.cursorRect().y, scene.cursorRect().width,
+             scene.cursorRect().height} {}
 
 }  // namespace mvd

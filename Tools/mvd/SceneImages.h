@@ -31,10 +31,12 @@ class SceneCursor {
     explicit SceneCursor(const mvddemo::DemoScene& scene);
     MVDImage* image() { return &m_image; }
     CGRect rect() const { return m_rect; }
+    tagMVDRect area() const { return m_area; }
 
   private:
     MVDImage m_image;
     CGRect m_rect;
+    tagMVDRect m_area;
 };
 
 }  // namespace mvd

@@ -21,6 +21,8 @@ constexpr Command kCommands[] = {
     {"demo", "[DIR]", "record the built-in desktop session through every path", mvd::RunDemo},
     {"info", "FILE", "describe a capture file, movie, SWF file or recovery file", mvd::RunInfo},
     {"frames", "FILE DIR", "write frames of a capture file or movie as PNG images", mvd::RunFrames},
+    {"swf", "INPUT OUT.swf", "export a capture file or movie as an SWF movie with a controller",
+     mvd::RunSwf},
 };
 
 void PrintOverview(FILE* out) {

@@ -1,6 +1,6 @@
-// Frames of a movie's video track, decoded sample by sample: 'raw ' (16,
-// 24 and 32 bits), 'rle ' (32 bits, alpha kept) and 'mvdk' (16, 24 and 32
-// bits) into 32-bit ARGB pictures.
+// Frames of a movie's video track, decoded sample by sample through the
+// decompressor component registered for the track's codec ('raw ', 'rle ',
+// 'mvdk', ...) into 32-bit ARGB pictures.
 #pragma once
 
 #include <memory>
@@ -10,8 +10,12 @@
 
 namespace mvd {
 
+// Registers the library's own codec components (once per process), so that
+// movies of the screen codec can be written and decoded.
+void RegisterCodecs();
+
 // trackID 0 takes the first video track.  Throws ToolError when there is
-// no such track or its codec or depth cannot be decoded.
+// no such track or its description cannot be decoded.
 std::unique_ptr<FrameSource> OpenMovieFrameSource(const std::string& path, uint32_t trackID);
 
 }  // namespace mvd

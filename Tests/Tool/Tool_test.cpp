@@ -255,6 +255,11 @@ TEST_F(ToolTest, SwfExportsCapturesAndMovies) {
     run = RunTool({"swf", movie, out, "--audio", "none", "--fps", "30"});
     ASSERT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_TRUE(Contains(run.output, "at 30 fps")) << run.output;
+    // The movie's first sound track (22050 Hz stereo) streams along.
+    run = RunTool({"swf", movie, out, "--audio", "pcm"});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_TRUE(Contains(run.output, "with sound")) << run.output;
+    EXPECT_TRUE(Contains(RunTool({"info", out}).output, "22050 Hz, 16-bit, stereo"));
 
     ExpectRefusal(RunTool({"swf", capture(), out, "--skin", "nope"}), "swf", 2);
     ExpectRefusal(RunTool({"swf", capture(), out, "--audio", "mp3"}), "swf", 2);

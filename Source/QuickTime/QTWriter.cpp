@@ -72,9 +72,14 @@ void QTWriter::closeMovie() {
     }
 }
 
+// Without a matrix the track keeps its default one.
 VideoTrack* QTWriter::createVideoTrack(tagMVDRect rect, uint32_t pixelFormat, uint32_t sourceValue,
                                        const float (*matrix)[3], OSType codecType, uint32_t quality,
                                        int32_t maxKeyFrameInterval) {
+    if (matrix == nullptr) {
+        return createVideoTrack(rect, pixelFormat, sourceValue, codecType, quality,
+                                maxKeyFrameInterval);
+    }
     return addTrack(new QTICMVideoTrack(takeVideoTrackNumber(), rect, 0.0f, pixelFormat,
                                         sourceValue, m_movie, codecType, quality,
                                         maxKeyFrameInterval, m_recoveryFile, matrix));

@@ -17,53 +17,20 @@
 #include "QuickTime/QTRawAudioTrack.h"
 #include "RecordingTestSupport.h"
 #include "Support/SampleMovie.h"
+#include "Support/SoundFormats.h"
 
 namespace {
 
 using mvdtest::Bytes;
-
-AudioStreamBasicDescription PCMStream(uint32_t channels, double rate) {
-    AudioStreamBasicDescription s{};
-    s.mSampleRate = rate;
-    s.mFormatID = kAudioFormatLinearPCM;
-    s.mFormatFlags =
-        kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsPacked | kAudioFormatFlagIsBigEndian;
-    s.mBytesPerPacket = s.mBytesPerFrame = 2 * channels;
-    s.mFramesPerPacket = 1;
-    s.mChannelsPerFrame = channels;
-    s.mBitsPerChannel = 16;
-    return s;
-}
-
-AudioStreamBasicDescription IMA4Stream(uint32_t channels, double rate) {
-    AudioStreamBasicDescription s{};
-    s.mSampleRate = rate;
-    s.mFormatID = kAudioFormatAppleIMA4;
-    s.mBytesPerPacket = static_cast<UInt32>(kIMA4BytesPerChannelPacket * channels);
-    s.mFramesPerPacket = kIMA4FramesPerPacket;
-    s.mChannelsPerFrame = channels;
-    return s;
-}
-
-SoundDescriptionHandle NewSoundDescription(AudioStreamBasicDescription stream) {
-    SoundDescriptionHandle sound = nullptr;
-    EXPECT_EQ(QTSoundDescriptionCreate(&stream, nullptr, 0, nullptr, 0, 'mvlo', &sound), noErr);
-    return sound;
-}
+using mvdtest::Held;
+using mvdtest::IMA4Stream;
+using mvdtest::NewSoundDescription;
+using mvdtest::PCMStream;
 
 std::vector<unsigned char> DescriptionField(SoundDescriptionHandle sound) {
     auto size = static_cast<uint32_t>((*sound)->descSize);
     return Bytes().u32(size).raw(*sound, size).data();
 }
-
-// Holds a track (and the recovery file) the way a writer does.
-template <class Track>
-struct Held {
-    explicit Held(Track* t) : track(t) { track->retain(); }
-    ~Held() { track->release(); }
-    Track* operator->() const { return track; }
-    Track* track;
-};
 
 class AudioTrackTest : public mvdtest::MovieFileTest {
   protected:

@@ -7,6 +7,9 @@
 #include "MVDCommon/MVDException.h"
 #include "QuickTime/QTWriter.h"
 #include "RecordingTestSupport.h"
+#include "RecoveryRecords.h"
+#include "Support/SampleMovie.h"
+#include "Support/SoundFormats.h"
 
 namespace {
 
@@ -14,14 +17,10 @@ using mvdtest::Bytes;
 
 constexpr tagMVDRect kRect{0, 0, 32, 16};
 
-struct Writer {
-    Writer(const std::string& path, bool recovery, const std::string& recoveryPath = "")
-        : writer(new QTWriter(path, 32, 16, recovery, recoveryPath.c_str())) {
-        writer->retain();
-    }
-    ~Writer() { writer->release(); }
-    QTWriter* operator->() const { return writer; }
-    QTWriter* writer;
+struct Writer : mvdtest::Held<QTWriter> {
+    Writer(const std::string& path, bool recovery, const std::string& recoveryPath = "",
+           unsigned int width = 32)
+        : Held(new QTWriter(path, width, 16, recovery, recoveryPath.c_str())) {}
 };
 
 TEST(QTWriterTest, TrackNumbersAndRecoveryFiles) {
@@ -119,25 +118,70 @@ TEST(QTWriterTest, ShortestSegmentCutsEveryTrack) {
     for (size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(reader.track(i).header.duration, 450u) << i;
     }
-    EXPECT_FALSE(std::filesystem::exists(dir.file("s.rcv")));
+    EXPECT_EQ(longer->recoveryFile(), nullptr);
 }
 
 TEST(QTWriterTest, CreationFailures) {
     mvdtest::TempDir dir;
-    auto message = [](auto body) {
-        try {
-            body();
-        } catch (const std::exception& e) {
-            return std::string(e.what());
-        }
-        return std::string("(no exception)");
-    };
-    EXPECT_EQ(message([&] { Writer w(dir.file("missing/a.mov"), false); }),
+    using mvdtest::MessageOf;
+    EXPECT_EQ(MessageOf<SetupException>([&] { Writer w(dir.file("missing/a.mov"), false); }),
               "Unable to create file specifier.");
-    EXPECT_EQ(message([&] { Writer w(dir.file("b.mov"), true, dir.file("missing/b.rcv")); }),
+    EXPECT_EQ(MessageOf<SetupException>([&] { Writer w(dir.file("big.mov"), false, "", 40000); }),
+              "Unable to create movie file.");
+    EXPECT_EQ(MessageOf([&] { Writer w(dir.file("b.mov"), true, dir.file("missing/b.rcv")); }),
               "Error creating recovery file");
     EXPECT_THROW(Writer(dir.file("c.mov"), false)->createRawAudioTrack(5, 8000, 16, 0, 0),
                  SetupException);
+}
+
+// A recording that ends without finalizeMovie leaves no movie atom, and the
+// data of every sample logged in the recovery file where the record says.
+TEST(QTWriterTest, UnfinishedRecordingKeepsItsDataForRecovery) {
+    mvdtest::TempDir dir;
+    std::vector<std::vector<uint8_t>> fed;
+    {
+        Writer writer(dir.file("u.mov"), true, dir.file("u.rcv"));
+        AudioTrack* audio = writer->createAudioTrack(1, 8000, 16, 0);
+        SoundDescriptionHandle sound = mvdtest::NewSoundDescription(mvdtest::PCMStream(1, 8000));
+        writer->start();
+        for (uint32_t i = 0; i < 3; ++i) {
+            fed.push_back(mvdtest::PatternBytes(400, i));
+            audio->writeBuffer(reinterpret_cast<short*>(fed.back().data()), 400, sound);
+        }
+        DisposeHandle(reinterpret_cast<Handle>(sound));
+    }
+    qtfile::MovieFileReader reader;
+    EXPECT_EQ(reader.open(dir.file("u.mov")).code, qtfile::ReadError::noMovie);
+    auto contents = mvdtest::ParseRecoveryFile(mvdtest::ReadFileBytes(dir.file("u.rcv")));
+    ASSERT_TRUE(contents.has_value());
+    ASSERT_EQ(contents->records.size(), 4u);
+    std::vector<unsigned char> movie = mvdtest::ReadFileBytes(dir.file("u.mov"));
+    for (size_t i = 0; i < fed.size(); ++i) {
+        const mvdtest::RecoveryRecord& record = contents->records[i + 1];
+        ASSERT_EQ(record.label, "QTAS");
+        ASSERT_EQ(record.size, 400u);
+        ASSERT_LE(record.offset + 400, static_cast<int64_t>(movie.size()));
+        EXPECT_TRUE(std::equal(fed[i].begin(), fed[i].end(), movie.begin() + record.offset));
+    }
+}
+
+// The movie outlives finalizeMovie until the writer goes: a track used
+// after it does not touch freed memory, and the written movie stays whole.
+TEST(QTWriterTest, TracksOutliveTheFinalizedMovie) {
+    mvdtest::TempDir dir;
+    Writer writer(dir.file("f.mov"), false);
+    QTTextTrack* text = writer->createTextTrack();
+    writer->start();
+    CFStringRef caption = CFStringCreateWithCString(nullptr, "one", kCFStringEncodingUTF8);
+    text->writeTextSample(caption, 600);
+    writer->finalizeTracksWithTrackMediaDuration();
+    writer->finalizeMovie();
+    text->writeTextSample(caption, 600);
+    CFRelease(caption);
+
+    qtfile::MovieFileReader reader;
+    ASSERT_TRUE(reader.open(dir.file("f.mov")).ok());
+    EXPECT_EQ(reader.samples(0).sampleCount(), 1u);
 }
 
 }  // namespace

@@ -5,12 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
+#include <future>
 #include <string>
 #include <vector>
 
+#include "MVDCommon/MVDException.h"
+
 #include "MovieToolbox/MovieFileReader.h"
 #include "MovieToolbox/Movies.h"
+#include "QuickTime/QTRecoveryWriterFile.h"
 #include "Support/TempDir.h"
 
 namespace mvdtest {
@@ -51,6 +56,38 @@ class Bytes {
 
   private:
     std::vector<unsigned char> m_bytes;
+};
+
+// True when another thread can take the file's lock within a second.
+inline bool LockIsFree(QTRecoveryWriterFile* file) {
+    auto taken = std::async(std::launch::async, [file] {
+        file->lock();
+        file->unlock();
+    });
+    return taken.wait_for(std::chrono::seconds(1)) == std::future_status::ready;
+}
+
+// The message of the exception of that type that body throws.
+template <class Exception = MVDException, class Body>
+std::string MessageOf(Body body) {
+    try {
+        body();
+    } catch (const Exception& e) {
+        return e.what();
+    }
+    return "(no exception)";
+}
+
+// Holds a track (or any other counted object) the way a writer does.
+template <class Track>
+struct Held {
+    explicit Held(Track* t) : track(t) { track->retain(); }
+    ~Held() { track->release(); }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+    Track* operator->() const { return track; }
+    Track* get() const { return track; }
+    Track* track;
 };
 
 // A movie file made with the Movie Toolbox, for tracks tested on their own.

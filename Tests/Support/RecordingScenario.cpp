@@ -13,6 +13,7 @@
 #include "MovieToolbox/SampleDescriptions.h"
 #include "QuickTime/QTWriter.h"
 #include "Support/ScreenContent.h"
+#include "Support/SoundFormats.h"
 
 namespace mvdtest {
 
@@ -36,27 +37,6 @@ int16_t Tone(int index, int period, int amplitude) {
     int phase = index % period;
     int ramp = phase < period / 2 ? phase : period - phase;
     return static_cast<int16_t>(ramp * 2 * amplitude / period - amplitude / 2);
-}
-
-AudioStreamBasicDescription BigEndianPCM(double rate, UInt32 channels) {
-    AudioStreamBasicDescription pcm{};
-    pcm.mSampleRate = rate;
-    pcm.mFormatID = kAudioFormatLinearPCM;
-    pcm.mFormatFlags =
-        kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsBigEndian | kAudioFormatFlagIsPacked;
-    pcm.mBytesPerPacket = pcm.mBytesPerFrame = 2 * channels;
-    pcm.mFramesPerPacket = 1;
-    pcm.mChannelsPerFrame = channels;
-    pcm.mBitsPerChannel = 16;
-    return pcm;
-}
-
-SoundDescriptionHandle NewSound(AudioStreamBasicDescription stream) {
-    SoundDescriptionHandle sound = nullptr;
-    if (QTSoundDescriptionCreate(&stream, nullptr, 0, nullptr, 0, 'mvlo', &sound) != noErr) {
-        throw std::runtime_error("QTSoundDescriptionCreate failed");
-    }
-    return sound;
 }
 
 std::vector<uint8_t> DescriptionBytes(SoundDescriptionHandle sound) {
@@ -83,19 +63,13 @@ class Recorder {
             dynamic_cast<QTAudioTrack*>(m_writer->createAudioTrack(2, Scenario::kPCMRate, 16, 0));
         m_imaTrack =
             dynamic_cast<QTAudioTrack*>(m_writer->createAudioTrack(1, Scenario::kIMARate, 16, 0));
-        AudioStreamBasicDescription raw = BigEndianPCM(Scenario::kRawRate, 1);
+        AudioStreamBasicDescription raw = PCMStream(1, Scenario::kRawRate);
         m_raw = m_writer->createRawAudioTrack(1, Scenario::kRawRate, 16, raw.mFormatID,
                                               raw.mFormatFlags);
         m_text = m_writer->createTextTrack();
 
-        m_pcmSound = NewSound(BigEndianPCM(Scenario::kPCMRate, 2));
-        AudioStreamBasicDescription ima{};
-        ima.mSampleRate = Scenario::kIMARate;
-        ima.mFormatID = kAudioFormatAppleIMA4;
-        ima.mBytesPerPacket = kIMA4BytesPerChannelPacket;
-        ima.mFramesPerPacket = kIMA4FramesPerPacket;
-        ima.mChannelsPerFrame = 1;
-        m_imaSound = NewSound(ima);
+        m_pcmSound = NewSoundDescription(PCMStream(2, Scenario::kPCMRate));
+        m_imaSound = NewSoundDescription(IMA4Stream(1, Scenario::kIMARate));
         m_scenario.pcmDescription = DescriptionBytes(m_pcmSound);
         m_scenario.imaDescription = DescriptionBytes(m_imaSound);
     }

@@ -38,20 +38,8 @@ struct PCMSource {
 // Runs the settings dialog choosing IMA 4:1 with one channel.
 QTAtomContainer ChooseMonoIMA4() {
     auto driver = std::make_shared<mvdtest::ScriptedDialogDriver>();
-    driver->steps = {[](DialogRef dialog) {
-                         for (const DialogItemView& item : DialogItems(dialog)) {
-                             if (item.text.find("IMA") != std::string::npos) {
-                                 return DialogDriverAction::Hit(item.index);
-                             }
-                         }
-                         return DialogDriverAction::Nothing();
-                     },
-                     [](DialogRef dialog) {
-                         ControlRef channels = nullptr;
-                         GetDialogItemAsControl(dialog, 4, &channels);
-                         SetControlValue(channels, 1);
-                         return DialogDriverAction::Hit(kStdOkItemIndex);
-                     }};
+    using Driver = mvdtest::ScriptedDialogDriver;
+    driver->steps = {Driver::HitItemWithText("IMA"), Driver::SetThenHit(4, 1, kStdOkItemIndex)};
     ScopedDialogDriver scoped(driver);
     return QTAudioTrack::newSCAudioSettingsFromUserDialog();
 }

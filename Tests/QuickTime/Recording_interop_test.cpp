@@ -19,33 +19,26 @@ using Scenario = RecordedScenario;
 class RecordingInterop : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        if (!mvdtest::FFmpegToolsMissing().empty()) {
-            return;
+        if (mvdtest::FFmpegToolsMissing().empty()) {
+            mvdtest::ScreenCodecEnvironment codec;
+            s_movie = mvdtest::RecordScenarioMovie();
         }
-        mvdtest::ScreenCodecEnvironment codec;
-        s_dir = std::make_unique<mvdtest::TempDir>();
-        s_scenario = std::make_unique<RecordedScenario>(
-            mvdtest::RecordScenario(s_dir->file("rec.mov"), s_dir->file("rec.rcv")));
     }
-    static void TearDownTestSuite() {
-        s_scenario.reset();
-        s_dir.reset();
-    }
+    static void TearDownTestSuite() { s_movie.reset(); }
     void SetUp() override {
         std::string missing = mvdtest::FFmpegToolsMissing();
         if (!missing.empty()) {
             GTEST_SKIP() << missing;
         }
-        m_path = s_dir->file("rec.mov");
+        m_path = s_movie->moviePath();
     }
+    const RecordedScenario& scenario() const { return s_movie->scenario; }
 
-    static std::unique_ptr<mvdtest::TempDir> s_dir;
-    static std::unique_ptr<RecordedScenario> s_scenario;
+    static std::unique_ptr<mvdtest::RecordedMovie> s_movie;
     std::string m_path;
 };
 
-std::unique_ptr<mvdtest::TempDir> RecordingInterop::s_dir;
-std::unique_ptr<RecordedScenario> RecordingInterop::s_scenario;
+std::unique_ptr<mvdtest::RecordedMovie> RecordingInterop::s_movie;
 
 TEST_F(RecordingInterop, FFprobeListsEveryStream) {
     std::string error;
@@ -77,7 +70,7 @@ TEST_F(RecordingInterop, FFmpegDecodesPCMExactly) {
     std::string error;
     auto pcm = mvdtest::FFmpegDecode(m_path, {"-map", "0:a:0", "-f", "s16le"}, &error);
     ASSERT_TRUE(pcm.has_value()) << error;
-    const std::vector<int16_t>& fed = s_scenario->pcmSamples;
+    const std::vector<int16_t>& fed = scenario().pcmSamples;
     ASSERT_EQ(pcm->size(), fed.size() * 2);
     std::vector<int16_t> decoded(fed.size());
     std::memcpy(decoded.data(), pcm->data(), pcm->size());
@@ -91,7 +84,7 @@ TEST_F(RecordingInterop, FFmpegDecodesCursorFramesExactly) {
         &error);
     ASSERT_TRUE(frames.has_value()) << error;
     size_t frameBytes = Scenario::kCursorSize * Scenario::kCursorSize * 4;
-    const auto& fed = s_scenario->cursorFrames;
+    const auto& fed = scenario().cursorFrames;
     ASSERT_EQ(frames->size(), frameBytes * fed.size());
     for (size_t i = 0; i < fed.size(); ++i) {
         auto begin = frames->begin() + static_cast<long>(i * frameBytes);

@@ -48,20 +48,18 @@ class RecordingTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         s_codec = std::make_unique<mvdtest::ScreenCodecEnvironment>();
-        s_dir = std::make_unique<mvdtest::TempDir>();
-        s_scenario = std::make_unique<RecordedScenario>(
-            mvdtest::RecordScenario(s_dir->file("rec.mov"), s_dir->file("rec.rcv")));
+        s_movie = mvdtest::RecordScenarioMovie();
     }
     static void TearDownTestSuite() {
-        s_scenario.reset();
-        s_dir.reset();
+        s_movie.reset();
         s_codec.reset();
     }
     void SetUp() override {
-        auto status = m_reader.open(s_dir->file("rec.mov"));
+        auto status = m_reader.open(s_movie->moviePath());
         ASSERT_TRUE(status.ok()) << status.message;
         ASSERT_EQ(m_reader.trackCount(), static_cast<size_t>(mvdtest::kScenarioTrackCount));
     }
+    const RecordedScenario& scenario() const { return s_movie->scenario; }
     const qtfile::TrackAtom& track(TrackIndex index) const { return m_reader.track(index); }
     std::vector<EditListEntry> edits(TrackIndex index) const {
         const auto& edits = track(index).edits;
@@ -85,17 +83,15 @@ class RecordingTest : public ::testing::Test {
     }
 
     static std::unique_ptr<mvdtest::ScreenCodecEnvironment> s_codec;
-    static std::unique_ptr<mvdtest::TempDir> s_dir;
-    static std::unique_ptr<RecordedScenario> s_scenario;
+    static std::unique_ptr<mvdtest::RecordedMovie> s_movie;
     qtfile::MovieFileReader m_reader;
 };
 
 std::unique_ptr<mvdtest::ScreenCodecEnvironment> RecordingTest::s_codec;
-std::unique_ptr<mvdtest::TempDir> RecordingTest::s_dir;
-std::unique_ptr<RecordedScenario> RecordingTest::s_scenario;
+std::unique_ptr<mvdtest::RecordedMovie> RecordingTest::s_movie;
 
 TEST_F(RecordingTest, TracksDurationsEditsAndDescriptions) {
-    EXPECT_EQ(s_scenario->shortestSegments, std::vector<int64_t>(3, Scenario::kSegmentLength));
+    EXPECT_EQ(scenario().shortestSegments, std::vector<int64_t>(3, Scenario::kSegmentLength));
     EXPECT_EQ(m_reader.movie().header.timeScale, 600u);
     EXPECT_EQ(m_reader.movie().header.duration, 180u);
     for (int index = kScreen; index <= kText; ++index) {
@@ -141,13 +137,13 @@ TEST_F(RecordingTest, TracksDurationsEditsAndDescriptions) {
 }
 
 TEST_F(RecordingTest, FramesDecodeToWhatWasFed) {
-    expectFramesAsFed(kScreen, kCVPixelFormatType_32BGRA, s_scenario->screenFrames);
-    expectFramesAsFed(kCursor, kCVPixelFormatType_32ARGB, s_scenario->cursorFrames);
+    expectFramesAsFed(kScreen, kCVPixelFormatType_32BGRA, scenario().screenFrames);
+    expectFramesAsFed(kCursor, kCVPixelFormatType_32ARGB, scenario().cursorFrames);
 }
 
 TEST_F(RecordingTest, RecoveryFileHoldsEveryRecordInOrder) {
-    std::vector<unsigned char> expected = mvdtest::ExpectedRecoveryFile(*s_scenario, m_reader);
-    std::vector<unsigned char> actual = mvdtest::ReadFileBytes(s_dir->file("rec.rcv"));
+    std::vector<unsigned char> expected = mvdtest::ExpectedRecoveryFile(scenario(), m_reader);
+    std::vector<unsigned char> actual = mvdtest::ReadFileBytes(s_movie->recoveryPath());
     ASSERT_EQ(actual.size(), expected.size());
     EXPECT_TRUE(actual == expected);
 }

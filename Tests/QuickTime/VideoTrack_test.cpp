@@ -26,17 +26,6 @@ namespace {
 using mvdtest::Held;
 using mvdtest::MessageOf;
 
-// Sets a dialog control's value, then hits an item.
-mvdtest::ScriptedDialogDriver::Step SetThenHit(DialogItemIndex item, SInt16 value,
-                                               DialogItemIndex hit) {
-    return [=](DialogRef dialog) {
-        ControlRef control = nullptr;
-        GetDialogItemAsControl(dialog, item, &control);
-        SetControlValue(control, value);
-        return DialogDriverAction::Hit(hit);
-    };
-}
-
 CVPixelFormatType FormatFor(bool bgra) {
     return bgra ? kCVPixelFormatType_32BGRA : kCVPixelFormatType_32ARGB;
 }
@@ -281,15 +270,10 @@ TEST_F(VideoTrackTest, CompressedSamplesAreAddedAndLogged) {
 TEST_F(VideoTrackTest, SessionFromStandardCompressionSettings) {
     EXPECT_EQ(QTICMVideoTrack::newSCVideoSettingsFromUserDialog(), nullptr);  // cancelled
     auto driver = std::make_shared<mvdtest::ScriptedDialogDriver>();
-    driver->steps = {[](DialogRef dialog) {
-                         for (const DialogItemView& item : DialogItems(dialog)) {
-                             if (item.text.find("(rle )") != std::string::npos) {
-                                 return DialogDriverAction::Hit(item.index);
-                             }
-                         }
-                         return DialogDriverAction::Nothing();
-                     },
-                     SetThenHit(4, codecLosslessQuality, 0), SetThenHit(6, 2, kStdOkItemIndex)};
+    using Driver = mvdtest::ScriptedDialogDriver;
+    driver->steps = {Driver::HitItemWithText("(rle )"),
+                     Driver::SetThenHit(4, codecLosslessQuality, 0),
+                     Driver::SetThenHit(6, 2, kStdOkItemIndex)};
     QTAtomContainer settings = nullptr;
     {
         ScopedDialogDriver scoped(driver);

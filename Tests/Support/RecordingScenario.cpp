@@ -12,6 +12,7 @@
 #include "MVDCommon/MVDImage.h"
 #include "MovieToolbox/SampleDescriptions.h"
 #include "QuickTime/QTWriter.h"
+#include "Support/LittleEndianBytes.h"
 #include "Support/ScreenContent.h"
 #include "Support/SoundFormats.h"
 
@@ -273,29 +274,6 @@ std::vector<uint8_t> CursorFrame(int index) {
 
 namespace {
 
-// Little-endian fields.
-struct LE {
-    std::vector<unsigned char> bytes;
-    LE& label(const char* text) {
-        bytes.insert(bytes.end(), text, text + 4);
-        return *this;
-    }
-    LE& u32(uint32_t value) {
-        for (int i = 0; i < 4; ++i) {
-            bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
-        }
-        return *this;
-    }
-    LE& s64(int64_t value) {
-        auto bits = static_cast<uint64_t>(value);
-        return u32(static_cast<uint32_t>(bits)).u32(static_cast<uint32_t>(bits >> 32));
-    }
-    LE& raw(const std::vector<uint8_t>& more) {
-        bytes.insert(bytes.end(), more.begin(), more.end());
-        return *this;
-    }
-};
-
 qtfile::SampleInfo SampleAt(const qtfile::MovieFileReader& movie, ScenarioTrack track,
                             uint32_t number) {
     qtfile::SampleInfo info;
@@ -327,10 +305,10 @@ void AddSampleRecords(const qtfile::MovieFileReader& movie, ScenarioTrack track,
     uint32_t number = 0;
     for (size_t i = 0; i < fed.size(); ++i) {
         qtfile::SampleInfo info = SampleAt(movie, track, number);
-        LE record;
+        Bytes record;
         record.label(video ? "QTVS" : "QTAS").u32(trackNumber);
         if (i == 0) {
-            record.u32(static_cast<uint32_t>(description.size())).raw(description);
+            record.u32(static_cast<uint32_t>(description.size())).append(description);
         }
         record.s64(static_cast<int64_t>(info.offset))
             .u32(video ? info.size : static_cast<uint32_t>(fed[i].bytes.size()))
@@ -340,7 +318,7 @@ void AddSampleRecords(const qtfile::MovieFileReader& movie, ScenarioTrack track,
         if (video) {
             record.u32(info.sync ? 0u : static_cast<uint32_t>(mediaSampleNotSync));
         }
-        records[info.offset] = record.bytes;
+        records[info.offset] = record.data();
         number += fed[i].count;
     }
 }
@@ -349,13 +327,13 @@ void AddSampleRecords(const qtfile::MovieFileReader& movie, ScenarioTrack track,
 
 std::vector<unsigned char> ExpectedRecoveryFile(const RecordedScenario& scenario,
                                                 const qtfile::MovieFileReader& movie) {
-    LE expected;
+    Bytes expected;
     expected.label("RCVR").u32(Scenario::kWidth).u32(Scenario::kHeight);
     expected.label("QTVH").u32(0).u32(0).u32(0).u32(Scenario::kWidth).u32(Scenario::kHeight);
     for (int32_t value : {0x10000, 0, 0, 0, 0x10000, 0, 8 << 16, 4 << 16, 0x40000000}) {
         expected.u32(static_cast<uint32_t>(value));
     }
-    expected.bytes.insert(expected.bytes.end(), {0, 0});  // layer
+    expected.s16(0);  // layer
     expected.label("QTAH").u32(0).u32(2).u32(Scenario::kPCMRate).u32(16);
     expected.label("QTAH").u32(1).u32(1).u32(Scenario::kIMARate).u32(16);
     expected.label("QTTH").u32(3).u32(0);
@@ -368,24 +346,31 @@ std::vector<unsigned char> ExpectedRecoveryFile(const RecordedScenario& scenario
     for (uint32_t i = 0; i < scenario.captions.size(); ++i) {
         const ScenarioSample& caption = scenario.captions[i];
         records[SampleAt(movie, kScenarioText, i).offset] =
-            LE().label("QTTS")
+            Bytes()
+                .label("QTTS")
                 .u32(3)
                 .u32(static_cast<uint32_t>(caption.bytes.size()))
                 .u32(kCFStringEncodingUTF8)
-                .raw(caption.bytes)
+                .append(caption.bytes)
                 .s64(caption.duration)
-                .bytes;
+                .data();
     }
     for (const auto& [offset, record] : records) {
-        expected.raw(record);
+        expected.append(record);
     }
-    return expected.bytes;
+    return expected.data();
 }
 
 RecordedScenario RecordScenario(const std::string& moviePath, const std::string& recoveryPath,
                                 bool concurrentAudio) {
     Recorder recorder(moviePath, recoveryPath);
     return recorder.record(concurrentAudio);
+}
+
+std::unique_ptr<RecordedMovie> RecordScenarioMovie() {
+    auto movie = std::make_unique<RecordedMovie>();
+    movie->scenario = RecordScenario(movie->moviePath(), movie->recoveryPath());
+    return movie;
 }
 
 }  // namespace mvdtest

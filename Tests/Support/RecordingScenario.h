@@ -9,10 +9,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "MovieToolbox/MovieFileReader.h"
+#include "Support/TempDir.h"
 
 namespace mvdtest {
 
@@ -64,6 +66,15 @@ struct RecordedScenario {
 // what the writer throws.
 RecordedScenario RecordScenario(const std::string& moviePath, const std::string& recoveryPath,
                                 bool concurrentAudio = false);
+
+// The scenario recorded into a folder of its own, with recovery.
+struct RecordedMovie {
+    TempDir dir;
+    RecordedScenario scenario;
+    std::string moviePath() const { return dir.file("rec.mov"); }
+    std::string recoveryPath() const { return dir.file("rec.rcv"); }
+};
+std::unique_ptr<RecordedMovie> RecordScenarioMovie();
 
 // The tracks of the scenario's movie, in creation order.
 enum ScenarioTrack {

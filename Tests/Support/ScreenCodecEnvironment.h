@@ -1,6 +1,6 @@
-// Registers the screen codec's compressor and decompressor components for a
-// test, with XDG_CONFIG_HOME pointing at a fresh folder (the codec keeps its
-// preferences there); both are undone when it goes.
+// The screen codec's set-up for tests: its preferences in a fresh folder
+// (XDG_CONFIG_HOME) and its compressor and decompressor components
+// registered; both are undone when the objects go.
 #pragma once
 
 #include <cstdlib>
@@ -12,33 +12,47 @@
 
 namespace mvdtest {
 
-class ScreenCodecEnvironment {
+// Sets XDG_CONFIG_HOME for the life of the object.
+class ScopedConfigHome {
   public:
-    ScreenCodecEnvironment() {
+    explicit ScopedConfigHome(const std::string& path) {
         if (const char* old = std::getenv("XDG_CONFIG_HOME")) {
-            m_oldHome = old;
+            m_old = old;
         }
-        setenv("XDG_CONFIG_HOME", m_home.path().c_str(), 1);
-        m_encoder = MVDKRegisterEncoderComponent();
-        m_decoder = MVDKRegisterDecoderComponent();
+        setenv("XDG_CONFIG_HOME", path.c_str(), 1);
     }
-    ~ScreenCodecEnvironment() {
-        UnregisterComponent(m_encoder);
-        UnregisterComponent(m_decoder);
-        if (m_oldHome) {
-            setenv("XDG_CONFIG_HOME", m_oldHome->c_str(), 1);
+    ~ScopedConfigHome() {
+        if (m_old) {
+            setenv("XDG_CONFIG_HOME", m_old->c_str(), 1);
         } else {
             unsetenv("XDG_CONFIG_HOME");
         }
+    }
+    ScopedConfigHome(const ScopedConfigHome&) = delete;
+    ScopedConfigHome& operator=(const ScopedConfigHome&) = delete;
+
+  private:
+    std::optional<std::string> m_old;
+};
+
+class ScreenCodecEnvironment {
+  public:
+    ScreenCodecEnvironment()
+        : m_home(m_folder.path()),
+          m_encoder(MVDKRegisterEncoderComponent()),
+          m_decoder(MVDKRegisterDecoderComponent()) {}
+    ~ScreenCodecEnvironment() {
+        UnregisterComponent(m_encoder);
+        UnregisterComponent(m_decoder);
     }
     ScreenCodecEnvironment(const ScreenCodecEnvironment&) = delete;
     ScreenCodecEnvironment& operator=(const ScreenCodecEnvironment&) = delete;
 
   private:
-    TempDir m_home;
-    std::optional<std::string> m_oldHome;
-    Component m_encoder = nullptr;
-    Component m_decoder = nullptr;
+    TempDir m_folder;
+    ScopedConfigHome m_home;
+    Component m_encoder;
+    Component m_decoder;
 };
 
 }  // namespace mvdtest

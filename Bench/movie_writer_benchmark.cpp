@@ -13,10 +13,8 @@
 //                           (encoding, the movie file and the recovery file)
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -24,59 +22,14 @@
 
 #include "Codec/MVDKCodecComponent.h"
 #include "QuickTime/QTWriter.h"
-#include "support/ScreenContent.h"
+#include "support/ScreenRecordingFrames.h"
 
 namespace {
 
-constexpr int kWidth = 1280;
-constexpr int kHeight = 720;
-constexpr size_t kFrameBytes = size_t{kWidth} * kHeight * 4;
-constexpr int kFrames = 16;  // captured frames, replayed in a loop
-
-const std::vector<mvdtest::ScreenImage>& Captured() {
-    static const std::vector<mvdtest::ScreenImage> frames = [] {
-        std::vector<mvdtest::ScreenImage> out;
-        mvdtest::ScreenImage image(kWidth, kHeight, mvdtest::PixelOrder::BGRA);
-        mvdtest::ScreenContent screen(kWidth, kHeight, 42);
-        screen.render(image);
-        for (int i = 0; i < kFrames; ++i) {
-            screen.nextFrame(image);
-            out.push_back(image);
-        }
-        return out;
-    }();
-    return frames;
-}
-
-double ThreadSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + 1e-9 * double(t.tv_nsec);
-}
-
-// CPU seconds of one memcpy of a frame: the best of a few batches.
-double MemcpySeconds() {
-    static const double seconds = [] {
-        std::vector<uint8_t> to(kFrameBytes);
-        double best = 1e9;
-        for (int batch = 0; batch < 6; ++batch) {
-            const double start = ThreadSeconds();
-            for (int i = 0; i < 20; ++i) {
-                std::memcpy(to.data(), Captured()[i % kFrames].data(), kFrameBytes);
-                benchmark::ClobberMemory();
-            }
-            best = std::min(best, (ThreadSeconds() - start) / 20);
-        }
-        return best;
-    }();
-    return seconds;
-}
-
-void Report(benchmark::State& state) {
-    state.counters["x_memcpy"] =
-        benchmark::Counter(double(state.iterations()) * MemcpySeconds(),
-                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-}
+using mvdbench::CapturedScreenFrames;
+using mvdbench::ThreadSeconds;
+constexpr int kWidth = mvdbench::kScreenWidth;
+constexpr int kHeight = mvdbench::kScreenHeight;
 
 // A folder of the run (the movie, its recovery file and the codec's
 // preferences), removed at exit.
@@ -116,7 +69,8 @@ class Recording {
     Recording& operator=(const Recording&) = delete;
 
     void handIn(int frame) {
-        auto& pixels = const_cast<mvdtest::ScreenImage&>(Captured()[frame % kFrames]);
+        auto& pixels = const_cast<mvdtest::ScreenImage&>(
+            CapturedScreenFrames()[frame % mvdbench::kScreenFrames]);
         MVDImage image(kWidth, kHeight, kCVPixelFormatType_32BGRA, 4, pixels.data());
         m_screen->compressAndWriteMVDImage(&image, 20);
     }
@@ -128,13 +82,7 @@ class Recording {
 };
 
 void BM_MemcpyFrame(benchmark::State& state) {
-    std::vector<uint8_t> to(kFrameBytes);
-    int i = 0;
-    for (auto _ : state) {
-        std::memcpy(to.data(), Captured()[i++ % kFrames].data(), kFrameBytes);
-        benchmark::ClobberMemory();
-    }
-    Report(state);
+    mvdbench::MemcpyFrames(state);
 }
 
 void BM_CompressAndWriteImage(benchmark::State& state) {
@@ -146,7 +94,7 @@ void BM_CompressAndWriteImage(benchmark::State& state) {
         state.SetIterationTime(ThreadSeconds() - start);
         recording.complete();
     }
-    Report(state);
+    mvdbench::ReportAgainstMemcpy(state);
 }
 
 void BM_RecordingStream(benchmark::State& state) {
@@ -156,7 +104,7 @@ void BM_RecordingStream(benchmark::State& state) {
         recording.handIn(frame++);
     }
     recording.complete();
-    Report(state);
+    mvdbench::ReportAgainstMemcpy(state);
 }
 
 }  // namespace

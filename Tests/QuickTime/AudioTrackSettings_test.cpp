@@ -120,13 +120,4 @@ TEST_F(AudioTrackSettingsTest, PacketsFromTheComponentGoIntoTheTrack) {
     }
 }
 
-TEST_F(AudioTrackSettingsTest, BadSettingsAreRefused) {
-    Handle garbage = NewHandle(8);
-    std::memset(*garbage, 0x7F, 8);
-    EXPECT_EQ(mvdtest::MessageOf<SetupException>(
-                  [&] { Held<QTAudioTrack> track(new QTAudioTrack(0, m_movie, garbage)); }),
-              "Invalid AtomContainer passed in");
-    DisposeHandle(garbage);
-}
-
 }  // namespace

@@ -1,7 +1,7 @@
 // The video track on its own: frames in either source byte order through
-// the screen codec without a conversion, frames still in the session at a
-// pause, failures of the output callback, compressed samples added as they
-// are, sessions from standard compression settings, and the matrix.
+// the screen codec without a conversion, failures of the output callback,
+// compressed samples added as they are, sessions from standard compression
+// settings, and the matrix.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -12,7 +12,6 @@
 #include "ImageCompression/MovieFrameDecoder.h"
 #include "MovieToolbox/SampleDescriptions.h"
 #include "QuickTime/QTICMVideoTrack.h"
-#include "QuickTime/QTTextTrack.h"
 #include "QuickTime/QTWriter.h"
 #include "RecordingTestSupport.h"
 #include "RecoveryRecords.h"
@@ -121,30 +120,6 @@ TEST_F(VideoTrackTest, ConversionsByTheSessionAreCounted) {
     qtfile::MovieFileReader reader;
     finishAndRead(reader);
     expectDecodedFrames(reader, 0, kCVPixelFormatType_32ARGB, screenFrames(kW, kH, false, 3));
-}
-
-// Frames still in the session at a pause belong to the segment that ends:
-// the segment is measured and inserted with them, and the next one starts
-// after them.
-TEST_F(VideoTrackTest, PauseCompletesTheFramesOfItsSegment) {
-    constexpr int kW = 640, kH = 400;
-    Track track(newTrack(kW, kH, kCVPixelFormatType_32BGRA, 'mvdk'));
-    track->startTrack();
-    auto frames = screenFrames(kW, kH, true, 6);
-    writeFrames(track.get(), {frames.begin(), frames.begin() + 4}, kW, kH,
-                kCVPixelFormatType_32BGRA, 20);
-    TimeRecord segment = track->getCurrentMediaSegmentTimeRecord();
-    EXPECT_EQ(WideToSInt64(segment.value), 80);
-    track->pauseTrackWithDuration(segment);
-    track->unpauseTrack();
-    writeFrames(track.get(), {frames.begin() + 4, frames.end()}, kW, kH, kCVPixelFormatType_32BGRA,
-                20);
-    track->insertMediaIntoTrackWithMediaDuration();
-
-    qtfile::MovieFileReader reader;
-    finishAndRead(reader);
-    std::vector<qtfile::EditListEntry> edits{{80, 0, 0x10000}, {40, 80, 0x10000}};
-    EXPECT_EQ(reader.track(0).edits->editList.entries, edits);
 }
 
 // A record that cannot be written inside the output callback comes back
@@ -304,29 +279,6 @@ TEST_F(VideoTrackTest, SessionFromStandardCompressionSettings) {
     const auto& sync = reader.track(0).media.information.sampleTable.syncSamples;
     ASSERT_TRUE(sync.has_value());
     EXPECT_EQ(sync->sampleNumbers, (std::vector<uint32_t>{1, 3, 5}));
-}
-
-TEST_F(VideoTrackTest, TrackAttributes) {
-    const float matrix[3][3] = {{1, 0, 0}, {0, 1, 0}, {10, 20, 1}};
-    Track track(new QTICMVideoTrack(0, tagMVDRect{5, 6, 33, 17}, 1.5f, kCVPixelFormatType_32ARGB, 4,
-                                    m_movie, kAnimationCodecType, codecLosslessQuality, 80, nullptr,
-                                    matrix));
-    unsigned int width = 0, height = 0;
-    track->getTrackDimensions(&width, &height);
-    EXPECT_EQ(width, 33u);
-    EXPECT_EQ(height, 17u);
-    track->setTrackLayer(-2);
-    Held<QTTextTrack> chapters(new QTTextTrack(0, m_movie, nullptr));
-    track->addTrackReference(chapters->quickTimeTrack(), 'chap');
-
-    qtfile::MovieFileReader reader;
-    finishAndRead(reader);
-    const qtfile::TrackAtom& written = reader.track(0);
-    EXPECT_EQ(written.header.layer, -2);
-    EXPECT_EQ(written.header.matrix.values[6], 10 << 16);
-    EXPECT_EQ(written.header.matrix.values[7], 20 << 16);
-    ASSERT_TRUE(written.references.has_value());
-    EXPECT_EQ(written.references->lists.at(0).referenceType, static_cast<OSType>('chap'));
 }
 
 TEST(MatrixConversionTest, FloatsBecomeFixedPoint) {

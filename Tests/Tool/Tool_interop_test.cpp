@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Capture/MVRCReader.h"
+#include "DemoScene.h"
 #include "Support/FFmpegTool.h"
 #include "Support/SampleMovie.h"
 #include "Support/SwfPlayer.h"
@@ -86,6 +87,70 @@ TEST(ToolInteropTest, RawMovieFramesKeepTheirAlpha) {
         ASSERT_EQ(rgba[p + 2], argb[p + 3]);
         ASSERT_EQ(rgba[p + 3], argb[p]);
     }
+}
+
+TEST(ToolInteropTest, DemoLiveMovieOpensInFFmpegWithCursorSoundAndChapters) {
+    if (const std::string missing = FFmpegToolsMissing(); !missing.empty()) {
+        GTEST_SKIP() << missing;
+    }
+    TempDir dir;
+    ASSERT_EQ(RunTool({"demo", dir.file("demo"), "--frames", "10", "--size", "160x96", "--quiet"})
+                  .exitCode,
+              0);
+    const std::string movie = dir.file("demo/demo-live.mov");
+    std::string error;
+    const auto probe = FFprobe(movie, {"-show_streams", "-show_chapters"}, &error);
+    ASSERT_TRUE(probe.has_value()) << error;
+    const JsonValue& streams = (*probe)["streams"];
+    ASSERT_EQ(streams.size(), 4u);
+    EXPECT_EQ(streams[0]["codec_tag_string"].string(), "mvdk");
+    EXPECT_EQ(streams[1]["codec_name"].string(), "qtrle");
+    EXPECT_EQ(streams[2]["codec_tag_string"].string(), "twos");
+    EXPECT_EQ((*probe)["chapters"].size(), 4u) << "one chapter per caption";
+
+    mvddemo::DemoSettings settings;
+    settings.width = 160;
+    settings.height = 96;
+    settings.frameCount = 10;
+    mvddemo::DemoScene scene(settings);
+    const auto cursor =
+        FFmpegDecode(movie, {"-map", "0:v:1", "-f", "rawvideo", "-pix_fmt", "argb"}, &error);
+    ASSERT_TRUE(cursor.has_value()) << error;
+    const auto sound = FFmpegDecode(movie, {"-map", "0:a:0", "-f", "s16le"}, &error);
+    ASSERT_TRUE(sound.has_value()) << error;
+    const size_t frameBytes = 160 * 96 * 4;
+    ASSERT_EQ(cursor->size(), frameBytes * 10);
+    size_t sample = 0;
+    while (scene.next()) {
+        // The layer is transparent but for the sprite, alpha and all.
+        const uint8_t* layer = cursor->data() + frameBytes * scene.frameNumber();
+        const mvddemo::Rect at = scene.cursorRect();
+        const mvddemo::CursorSprite& sprite = scene.cursor();
+        for (int32_t y = 0; y < 96; ++y) {
+            for (int32_t x = 0; x < 160; ++x) {
+                const uint8_t* p = layer + (size_t(y) * 160 + size_t(x)) * 4;
+                const bool inside = x >= at.x && y >= at.y && x < at.right() && y < at.bottom();
+                const uint8_t* s =
+                    inside ? sprite.pixels.data() +
+                                 (size_t(y - at.y) * size_t(sprite.width) + size_t(x - at.x)) * 4
+                           : nullptr;
+                const uint8_t alpha = s != nullptr ? s[3] : 0;
+                ASSERT_EQ(p[0], alpha) << x << "," << y << " frame " << scene.frameNumber();
+                if (s != nullptr && alpha != 0) {
+                    ASSERT_EQ(p[1], s[2]);
+                    ASSERT_EQ(p[3], s[0]);
+                }
+            }
+        }
+        for (int16_t v : scene.audio()) {
+            ASSERT_LT(sample * 2 + 1, sound->size());
+            const auto got =
+                static_cast<int16_t>((*sound)[sample * 2] | (*sound)[sample * 2 + 1] << 8);
+            ASSERT_EQ(got, v) << "sample " << sample;
+            ++sample;
+        }
+    }
+    EXPECT_EQ(sample * 2, sound->size());
 }
 
 TEST(ToolInteropTest, DemoSwfShowsTheCapturedFramesWithTheirCursor) {

@@ -8,6 +8,8 @@
 
 #include "Capture/MVRCReader.h"
 #include "DemoScene.h"
+#include "ImageCompression/MovieFrameDecoder.h"
+#include "MovieFrameSource.h"
 #include "QuickTime/RecordingTestSupport.h"
 #include "SWF/HFMovie.h"
 #include "SWF/HFShape.h"
@@ -192,10 +194,11 @@ TEST_F(ToolTest, InfoDescribesARecoveryFile) {
     EXPECT_TRUE(Contains(run.output, "records      7"));
     EXPECT_TRUE(Contains(run.output, "video 0      frame 640 x 480 at 0,0"));
     EXPECT_TRUE(Contains(run.output,
-                         "2 sample records, 2 samples, 1.3 KiB, 40 media time units, "
-                         "1 not sync, 'mvdk' 640 x 480"));
+                         "2 sample records, 0.067 s, 1.3 KiB, 1 not sync, "
+                         "'mvdk' 640 x 480"));
     EXPECT_TRUE(Contains(run.output, "audio 0      2 channels, 44100 Hz, 16 bits"));
-    EXPECT_TRUE(Contains(run.output, "1024 samples, 4.0 KiB"));
+    EXPECT_TRUE(Contains(run.output, "1 sample record, 0.023 s, 4.0 KiB, 'twos'"))
+        << "1024 frames of 4 bytes at 44100 Hz";
     EXPECT_TRUE(Contains(run.output, "text 1       chapters of video track 1"));
     EXPECT_TRUE(Contains(run.output, "1 sample record, 1.000 s"));
     EXPECT_TRUE(Contains(run.output, "\"Hello\""));
@@ -272,7 +275,7 @@ TEST_F(ToolTest, ShortDemoRecordsTheSceneItDraws) {
         RunTool({"demo", dir, "--frames", "12", "--size", "320x180", "--quiet"});
     ASSERT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_TRUE(run.errors.empty()) << run.errors;
-    for (const char* file : {"demo.mvrc", "demo.swf"}) {
+    for (const char* file : {"demo.mvrc", "demo-live.mov", "demo.swf"}) {
         EXPECT_TRUE(Contains(run.output, file)) << run.output;
         EXPECT_TRUE(std::filesystem::exists(dir + "/" + file)) << file;
     }
@@ -300,6 +303,28 @@ TEST_F(ToolTest, ShortDemoRecordsTheSceneItDraws) {
         EXPECT_EQ(reader.frameSpriteRect().y, scene.cursorRect().y);
     }
     EXPECT_FALSE(reader.readFrame(&frame, nullptr));
+
+    // The live movie's screen track decodes to the same frames.
+    mvd::RegisterCodecs();
+    qtfile::MovieFileReader movie;
+    ASSERT_TRUE(movie.open(dir + "/demo-live.mov").ok());
+    mvddemo::DemoScene again(settings);
+    uint32_t decoded = 0;
+    ASSERT_EQ(
+        DecodeTrackFrames(
+            movie, 0, kCVPixelFormatType_32BGRA,
+            [&](uint32_t index, const MovieFrameDecoder& decoder) {
+                EXPECT_TRUE(again.next());
+                const std::span<const UInt8> pixels = decoder.frame();
+                EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), again.frame().bytes().begin()))
+                    << "frame " << index;
+                ++decoded;
+                return true;
+            }),
+        noErr);
+    EXPECT_EQ(decoded, 12u);
+    const CommandResult info = RunTool({"info", dir + "/demo-live.mov.rcvr"});
+    EXPECT_TRUE(Contains(info.output, "12 sample records, 1.200 s")) << info.output;
 }
 
 }  // namespace

@@ -119,6 +119,7 @@ int RunDemo(const Arguments& args) {
     mvddemo::DemoScene scene(settings);
     std::vector<Output> outputs;
     outputs.push_back({MakeCaptureRecorder(), "", 0});
+    outputs.push_back({MakeLiveMovieRecorder(), "", 0});
     outputs.push_back({MakeSwfRecorder(), "", 0});
     for (Output& o : outputs) {
         o.path = (std::filesystem::path(dir) / o.recorder->fileName()).string();

@@ -1,8 +1,16 @@
 #include "DemoRecorders.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "Capture/MVRCWriter.h"
+#include "CoreFoundation/CFString.h"
+#include "MovieFrameSource.h"
+#include "MovieToolbox/SoundDescription.h"
+#include "QuickTime/QTWriter.h"
 #include "SceneImages.h"
 #include "SwfExport.h"
+#include "ToolError.h"
 
 namespace mvd {
 
@@ -41,6 +49,155 @@ class CaptureRecorder : public DemoRecorder {
     bool m_cursorSent = false;
 };
 
+// The recovery file written beside a live movie.
+std::string RecoveryPathFor(const std::string& moviePath) {
+    return moviePath + ".rcvr";
+}
+
+// Signed 16-bit big-endian samples, as the sound track stores them.
+SoundDescriptionHandle NewPcmDescription(uint32_t sampleRate) {
+    AudioStreamBasicDescription stream{};
+    stream.mSampleRate = sampleRate;
+    stream.mFormatID = kAudioFormatLinearPCM;
+    stream.mFormatFlags =
+        kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsPacked | kAudioFormatFlagIsBigEndian;
+    stream.mBytesPerPacket = stream.mBytesPerFrame = 2;
+    stream.mFramesPerPacket = 1;
+    stream.mChannelsPerFrame = 1;
+    stream.mBitsPerChannel = 16;
+    SoundDescriptionHandle sound = nullptr;
+    if (QTSoundDescriptionCreate(&stream, nullptr, 0, nullptr, 0,
+                                 kQTSoundDescriptionKind_Movie_LowestPossibleVersion,
+                                 &sound) != noErr) {
+        throw ToolError("cannot describe the demo's sound");
+    }
+    return sound;
+}
+
+class LiveMovieRecorder : public DemoRecorder {
+  public:
+    ~LiveMovieRecorder() override {
+        if (m_sound != nullptr) {
+            DisposeHandle(reinterpret_cast<Handle>(m_sound));
+        }
+        if (m_writer != nullptr) {
+            m_writer->release();
+        }
+    }
+
+    std::string fileName() const override { return "demo-live.mov"; }
+    std::string viewHint() const override {
+        return "ffplay %s (screen track); ffprobe -show_streams -show_chapters %s; mvd info " +
+               RecoveryPathFor("%s");
+    }
+
+    void begin(const mvddemo::DemoScene& scene, const std::string& path) override {
+        RegisterCodecs();
+        const mvddemo::DemoSettings& s = scene.settings();
+        m_fps = s.framesPerSecond;
+        const tagMVDRect whole{0, 0, s.width, s.height};
+        m_writer =
+            new QTWriter(path, static_cast<unsigned>(s.width), static_cast<unsigned>(s.height),
+                         true, RecoveryPathFor(path).c_str());
+        m_writer->retain();
+        m_screen =
+            m_writer->createVideoTrack(whole, kMVDPixelFormat32BGRA, 4, 'mvdk',
+                                       codecLosslessQuality, 10 * static_cast<int32_t>(m_fps));
+        // The cursor is a layer of the screen's size above it, transparent
+        // but for the sprite.
+        m_cursor = m_writer->createCursorVideoTrack(whole, m_fps);
+        m_cursor->setTrackLayer(-1);
+        m_audio = m_writer->createAudioTrack(1, s.sampleRate, 16, 0);
+        m_text = m_writer->createTextTrack();
+        m_screen->addTrackReference(m_text->quickTimeTrack(), 'chap');
+        m_sound = NewPcmDescription(s.sampleRate);
+        tagMVDImageFormat format{static_cast<uint32_t>(s.width), static_cast<uint32_t>(s.height),
+                                 kMVDPixelFormat32BGRA, 4};
+        m_cursorLayer = std::make_unique<MVDImage>(&format);
+        m_writer->start();
+    }
+
+    void frame(const mvddemo::DemoScene& scene) override {
+        const uint32_t f = scene.frameNumber();
+        // Durations in 1/600 s that add up exactly whatever the rate.
+        const long duration =
+            static_cast<long>((uint64_t{f} + 1) * 600 / m_fps - uint64_t{f} * 600 / m_fps);
+        SceneFrame frame(scene);
+        m_screen->compressAndWriteMVDImage(frame.image(), duration);
+        drawCursorLayer(scene);
+        m_cursor->compressAndWriteMVDImage(m_cursorLayer.get(), duration);
+
+        std::vector<uint8_t> bytes;
+        for (int16_t v : scene.audio()) {
+            bytes.push_back(static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8));
+            bytes.push_back(static_cast<uint8_t>(v));
+        }
+        m_audio->writeBuffer(reinterpret_cast<short*>(bytes.data()), static_cast<int>(bytes.size()),
+                             m_sound);
+        if (scene.captionChanged()) {
+            writeCaption();
+            m_caption = scene.caption();
+        }
+        m_captionDuration += duration;
+    }
+
+    void end() override {
+        writeCaption();
+        m_writer->flushTrackDataToDisk();
+        m_writer->finalizeTracksWithShortestTrackMediaDuration();
+        m_writer->finalizeMovie();
+    }
+
+  private:
+    // Each caption becomes one sample once its length is known.
+    void writeCaption() {
+        if (m_caption.empty() || m_captionDuration == 0) {
+            return;
+        }
+        CFStringRef text =
+            CFStringCreateWithCString(nullptr, m_caption.c_str(), kCFStringEncodingUTF8);
+        m_text->writeTextSample(text, m_captionDuration);
+        CFRelease(text);
+        m_captionDuration = 0;
+    }
+
+    // Clears where the sprite was and copies it, alpha and all, to where it
+    // is now.
+    void drawCursorLayer(const mvddemo::DemoScene& scene) {
+        MVDImage& layer = *m_cursorLayer;
+        const mvddemo::Rect bounds{0, 0, static_cast<int32_t>(layer.m_width),
+                                   static_cast<int32_t>(layer.m_height)};
+        const mvddemo::Rect old = m_cursorRect.intersect(bounds);
+        for (int32_t y = old.y; y < old.bottom(); ++y) {
+            std::memset(layer.m_pData + (size_t(y) * layer.m_width + size_t(old.x)) * 4, 0,
+                        size_t(old.width) * 4);
+        }
+        m_cursorRect = scene.cursorRect();
+        const mvddemo::Rect now = m_cursorRect.intersect(bounds);
+        const mvddemo::CursorSprite& sprite = scene.cursor();
+        for (int32_t y = now.y; y < now.bottom(); ++y) {
+            const uint8_t* from =
+                sprite.pixels.data() + (size_t(y - m_cursorRect.y) * size_t(sprite.width) +
+                                        size_t(now.x - m_cursorRect.x)) *
+                                           4;
+            std::memcpy(layer.m_pData + (size_t(y) * layer.m_width + size_t(now.x)) * 4, from,
+                        size_t(now.width) * 4);
+        }
+    }
+
+    QTWriter* m_writer = nullptr;
+    QTICMVideoTrack* m_screen = nullptr;
+    QTICMVideoTrack* m_cursor = nullptr;
+    AudioTrack* m_audio = nullptr;
+    QTTextTrack* m_text = nullptr;
+    SoundDescriptionHandle m_sound = nullptr;
+    std::unique_ptr<MVDImage> m_cursorLayer;
+    mvddemo::Rect m_cursorRect;
+    uint32_t m_fps = 10;
+    std::string m_caption;
+    int64_t m_captionDuration = 0;
+};
+
 class SwfRecorder : public DemoRecorder {
   public:
     std::string fileName() const override { return "demo.swf"; }
@@ -68,6 +225,10 @@ class SwfRecorder : public DemoRecorder {
 };
 
 }  // namespace
+
+std::unique_ptr<DemoRecorder> MakeLiveMovieRecorder() {
+    return std::make_unique<LiveMovieRecorder>();
+}
 
 std::unique_ptr<DemoRecorder> MakeSwfRecorder() {
     return std::make_unique<SwfRecorder>();

@@ -26,6 +26,10 @@ class DemoRecorder {
 // The capture file, through MVRCWriter with Delta RLE, the cursor sprite
 // sent once and then only moved.
 std::unique_ptr<DemoRecorder> MakeCaptureRecorder();
+// The movie written live with its recovery file: the screen in the screen
+// codec, the cursor as a layer of its own in the Animation codec (alpha
+// kept), the tone as 16-bit sound and the captions as chapters.
+std::unique_ptr<DemoRecorder> MakeLiveMovieRecorder();
 // The SWF export with ADPCM sound and the cursor drawn into the frames,
 // merged with the player controller.
 std::unique_ptr<DemoRecorder> MakeSwfRecorder();

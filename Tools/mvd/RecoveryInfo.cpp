@@ -82,9 +82,10 @@ class RecordReader {
 struct TrackRecords {
     std::string header;  // what its header record says
     uint64_t records = 0;
-    uint64_t samples = 0;
     uint64_t bytes = 0;
-    int64_t duration = 0;  // media time units
+    int64_t duration = 0;        // media time units
+    uint32_t bytesPerFrame = 0;  // audio: of one uncompressed frame, from the header
+    uint32_t sampleRate = 0;     // audio
     uint64_t notSync = 0;
     std::string format;  // from the first sample's description
 };
@@ -163,9 +164,11 @@ class RecoveryParser {
             if (!m_in.u32(channels) || !m_in.u32(rate) || !m_in.u32(bits)) {
                 return false;
             }
-            m_sum.tracks["audio " + std::to_string(number)].header =
-                Plural(channels, "channel", "channels") + ", " + std::to_string(rate) + " Hz, " +
-                std::to_string(bits) + " bits";
+            TrackRecords& track = m_sum.tracks["audio " + std::to_string(number)];
+            track.header = Plural(channels, "channel", "channels") + ", " + std::to_string(rate) +
+                           " Hz, " + std::to_string(bits) + " bits";
+            track.bytesPerFrame = channels * (bits / 8);
+            track.sampleRate = rate;
             return true;
         }
         if (label == "QTTH") {
@@ -220,9 +223,14 @@ class RecoveryParser {
             return false;
         }
         ++track.records;
-        track.samples += count;
         track.bytes += size;
-        track.duration += int64_t{static_cast<int32_t>(duration)} * count;
+        // A buffer of uncompressed sound is one record of samples lasting
+        // 1 each, as many as its bytes hold.
+        if (!video && duration == 1 && track.bytesPerFrame > 0) {
+            track.duration += size / track.bytesPerFrame;
+        } else {
+            track.duration += int64_t{static_cast<int32_t>(duration)} * count;
+        }
         track.notSync += (flags & 1) != 0 ? 1 : 0;
         return true;
     }
@@ -239,7 +247,6 @@ class RecoveryParser {
         }
         TrackRecords& track = m_sum.tracks["text " + std::to_string(number)];
         ++track.records;
-        ++track.samples;
         track.duration += duration;
         m_sum.captions.push_back(caption);
         return true;
@@ -261,11 +268,15 @@ void DescribeRecovery(const std::string& path, const InspectOptions& options, st
         out << "  " << name << std::string(name.size() < 12 ? 13 - name.size() : 1, ' ')
             << (track.header.empty() ? "(no header record)" : track.header) << "\n";
         out << "               " << Plural(track.records, "sample record", "sample records");
-        if (name.rfind("text", 0) == 0) {
+        // Video and text media count in 1/600 s; sound in its sample rate.
+        const bool sound = name.rfind("audio", 0) == 0;
+        if (!sound) {
             out << ", " << FormatSeconds(track.duration / 600.0);
-        } else {
-            out << ", " << Plural(track.samples, "sample", "samples") << ", "
-                << FormatBytes(track.bytes) << ", " << track.duration << " media time units";
+        } else if (track.sampleRate > 0) {
+            out << ", " << FormatSeconds(double(track.duration) / track.sampleRate);
+        }
+        if (name.rfind("text", 0) != 0) {
+            out << ", " << FormatBytes(track.bytes);
         }
         if (track.notSync > 0) {
             out << ", " << track.notSync << " not sync";

@@ -50,7 +50,9 @@ TEST(ToolInteropTest, CaptureFramesAsPngAreTheReadersPictures) {
         std::snprintf(name, sizeof name, "png/frame-%06d.png", index);
         const std::vector<uint8_t> rgba = DecodePng(dir.file(name));
         ASSERT_EQ(rgba.size(), size_t{header.width} * header.height * 4);
-        // BGRA with its cursor drawn; the image is written opaque (RGB).
+        // BGRA with its cursor drawn, bottom line first; the image is
+        // upright and opaque (RGB).
+        frame.flipInPlace();
         for (size_t p = 0; p < rgba.size(); p += 4) {
             ASSERT_EQ(rgba[p], frame.m_pData[p + 2]) << "frame " << index << " byte " << p;
             ASSERT_EQ(rgba[p + 1], frame.m_pData[p + 1]);
@@ -174,6 +176,7 @@ TEST(ToolInteropTest, DemoSwfShowsTheCapturedFramesWithTheirCursor) {
             continue;
         }
         const SwfImage& shown = run.Frame(index);
+        frame.flipInPlace();  // capture frames keep the bottom line first
         int wrong = 0;
         for (uint32_t y = 0; y < header.height; ++y) {
             for (uint32_t x = 0; x < header.width; ++x) {

@@ -282,7 +282,8 @@ TEST_F(ToolTest, ShortDemoRecordsTheSceneItDraws) {
     EXPECT_TRUE(RunTool({"info", dir + "/demo.swf"}).output.find("frames       12 at 10.00 fps") !=
                 std::string::npos);
 
-    // The capture holds exactly the frames the scene draws.
+    // The capture holds exactly the frames the scene draws, bottom line
+    // first, with the cursor measured from the bottom.
     mvddemo::DemoSettings settings;
     settings.width = 320;
     settings.height = 180;
@@ -293,14 +294,18 @@ TEST_F(ToolTest, ShortDemoRecordsTheSceneItDraws) {
     _MVRCHeader header{};
     reader.readHeader(&header);
     _MVRCFrameHeader frame{};
+    const size_t row = 320 * 4;
     while (scene.next()) {
         ASSERT_TRUE(reader.readFrame(&frame, nullptr));
         const MVDImage* canvas = reader.canvas();
-        ASSERT_TRUE(
-            std::equal(scene.frame().bytes().begin(), scene.frame().bytes().end(), canvas->m_pData))
-            << "frame " << scene.frameNumber();
+        for (int32_t y = 0; y < 180; ++y) {
+            ASSERT_EQ(std::memcmp(scene.frame().data() + size_t(y) * row,
+                                  canvas->m_pData + size_t(179 - y) * row, row),
+                      0)
+                << "frame " << scene.frameNumber() << " line " << y;
+        }
         EXPECT_EQ(reader.frameSpriteRect().x, scene.cursorRect().x);
-        EXPECT_EQ(reader.frameSpriteRect().y, scene.cursorRect().y);
+        EXPECT_EQ(reader.frameSpriteRect().y, 180 - scene.cursorRect().bottom());
     }
     EXPECT_FALSE(reader.readFrame(&frame, nullptr));
 

@@ -16,6 +16,8 @@ namespace mvd {
 
 namespace {
 
+// Capture files keep the screen's bottom line first, as the recorder reads
+// the screen; the movies made from them turn their frames upright.
 class CaptureRecorder : public DemoRecorder {
   public:
     std::string fileName() const override { return "demo.mvrc"; }
@@ -28,16 +30,16 @@ class CaptureRecorder : public DemoRecorder {
         tagMVDImageFormat format = SceneFormat(scene);
         m_writer.writeHeader(&format);
         m_rate = static_cast<float>(scene.settings().framesPerSecond);
+        m_view = std::make_unique<CaptureView>(scene);
         m_cursorSent = false;
     }
 
     void frame(const mvddemo::DemoScene& scene) override {
-        SceneFrame frame(scene);
+        m_view->update(scene);
         // The cursor image never changes: it is sent with the first frame
         // and later frames only move it.
-        SceneCursor cursor(scene);
-        m_writer.writeFrame(1, m_rate, frame.image(), frame.rectCount(), frame.rects(),
-                            m_cursorSent ? nullptr : cursor.image(), cursor.rect());
+        m_writer.writeFrame(1, m_rate, m_view->image(), m_view->rectCount(), m_view->rects(),
+                            m_cursorSent ? nullptr : m_view->cursor(), m_view->cursorRect());
         m_cursorSent = true;
     }
 
@@ -45,6 +47,7 @@ class CaptureRecorder : public DemoRecorder {
 
   private:
     MVRCWriter m_writer;
+    std::unique_ptr<CaptureView> m_view;
     float m_rate = 0;
     bool m_cursorSent = false;
 };

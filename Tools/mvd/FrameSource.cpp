@@ -29,6 +29,8 @@ class CaptureFrameSource : public FrameSource {
             return false;
         }
         m_duration = frame.frameRate == 0 ? 0.0 : double(frame.duration) / frame.frameRate;
+        // Capture frames keep the screen's bottom line first.
+        m_image->flipInPlace();
         return true;
     }
 

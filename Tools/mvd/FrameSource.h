@@ -1,6 +1,7 @@
 // The frames of a capture file or of a movie's video track, decoded in
-// order into full pictures (top-down, 4 bytes per pixel, ARGB or BGRA as
-// the source stores them).  Capture frames come with their cursor drawn.
+// order into full pictures (top line first, 4 bytes per pixel, ARGB or BGRA
+// as the source stores them).  Capture frames, which keep the screen's
+// bottom line first, are turned upright and come with their cursor drawn.
 #pragma once
 
 #include <cstdint>

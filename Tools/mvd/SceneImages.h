@@ -1,6 +1,7 @@
 // The demo scene's frame and cursor in the library's types.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "CoreGraphics/CGGeometry.h"
@@ -37,6 +38,30 @@ class SceneCursor {
     MVDImage m_image;
     CGRect m_rect;
     tagMVDRect m_area;
+};
+
+// The scene as capture files hold frames: the screen's bottom line first,
+// with rectangles and the cursor (its image upside down too) measured from
+// the bottom.  The frame is kept up to date by copying only the rectangles
+// that changed.
+class CaptureView {
+  public:
+    explicit CaptureView(const mvddemo::DemoScene& scene);
+    // Takes the scene's current frame.
+    void update(const mvddemo::DemoScene& scene);
+
+    MVDImage* image() { return m_image.get(); }
+    unsigned int rectCount() const { return static_cast<unsigned int>(m_rects.size()); }
+    CGRect* rects() { return m_rects.data(); }
+    MVDImage* cursor() { return m_cursor.get(); }
+    CGRect cursorRect() const { return m_cursorRect; }
+
+  private:
+    std::unique_ptr<MVDImage> m_image;
+    std::vector<unsigned char> m_cursorPixels;
+    std::unique_ptr<MVDImage> m_cursor;
+    std::vector<CGRect> m_rects;
+    CGRect m_cursorRect{};
 };
 
 }  // namespace mvd

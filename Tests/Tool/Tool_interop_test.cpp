@@ -110,6 +110,14 @@ TEST(ToolInteropTest, DemoLiveMovieOpensInFFmpegWithCursorSoundAndChapters) {
     EXPECT_EQ(streams[2]["codec_tag_string"].string(), "twos");
     EXPECT_EQ((*probe)["chapters"].size(), 4u) << "one chapter per caption";
 
+    // The movie of capture records: its samples and sound are listed.
+    const auto records = FFprobe(dir.file("demo/demo-mvrc.mov"), {"-show_streams"}, &error);
+    ASSERT_TRUE(records.has_value()) << error;
+    ASSERT_EQ((*records)["streams"].size(), 2u);
+    EXPECT_EQ((*records)["streams"][0]["codec_tag_string"].string(), "MVRC");
+    EXPECT_EQ((*records)["streams"][0]["nb_frames"].string(), "10");
+    EXPECT_EQ((*records)["streams"][1]["codec_tag_string"].string(), "twos");
+
     mvddemo::DemoSettings settings;
     settings.width = 160;
     settings.height = 96;

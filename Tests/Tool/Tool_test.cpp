@@ -275,7 +275,7 @@ TEST_F(ToolTest, ShortDemoRecordsTheSceneItDraws) {
         RunTool({"demo", dir, "--frames", "12", "--size", "320x180", "--quiet"});
     ASSERT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_TRUE(run.errors.empty()) << run.errors;
-    for (const char* file : {"demo.mvrc", "demo-live.mov", "demo.swf"}) {
+    for (const char* file : {"demo.mvrc", "demo-live.mov", "demo-mvrc.mov", "demo.swf"}) {
         EXPECT_TRUE(Contains(run.output, file)) << run.output;
         EXPECT_TRUE(std::filesystem::exists(dir + "/" + file)) << file;
     }
@@ -327,6 +327,29 @@ TEST_F(ToolTest, ShortDemoRecordsTheSceneItDraws) {
                 return true;
             }),
         noErr);
+    EXPECT_EQ(decoded, 12u);
+    // The movie of capture records shows the capture's frames, upright and
+    // with their cursor.
+    qtfile::MovieFileReader records;
+    ASSERT_TRUE(records.open(dir + "/demo-mvrc.mov").ok());
+    MVRCReader capture;
+    capture.openFile((dir + "/demo.mvrc").c_str());
+    capture.readHeader(&header);
+    tagMVDImageFormat format = header.format();
+    MVDImage withCursor(&format);
+    decoded = 0;
+    ASSERT_EQ(DecodeTrackFrames(
+                  records, 0, kCVPixelFormatType_32BGRA,
+                  [&](uint32_t index, const MovieFrameDecoder& decoder) {
+                      EXPECT_TRUE(capture.readFrame(&frame, &withCursor));
+                      withCursor.flipInPlace();
+                      const std::span<const UInt8> pixels = decoder.frame();
+                      EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), withCursor.m_pData))
+                          << "frame " << index;
+                      ++decoded;
+                      return true;
+                  }),
+              noErr);
     EXPECT_EQ(decoded, 12u);
     const CommandResult info = RunTool({"info", dir + "/demo-live.mov.rcvr"});
     EXPECT_TRUE(Contains(info.output, "12 sample records, 1.200 s")) << info.output;

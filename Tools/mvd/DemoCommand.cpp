@@ -120,6 +120,7 @@ int RunDemo(const Arguments& args) {
     std::vector<Output> outputs;
     outputs.push_back({MakeCaptureRecorder(), "", 0});
     outputs.push_back({MakeLiveMovieRecorder(), "", 0});
+    outputs.push_back({MakeCaptureMovieRecorder(), "", 0});
     outputs.push_back({MakeSwfRecorder(), "", 0});
     for (Output& o : outputs) {
         o.path = (std::filesystem::path(dir) / o.recorder->fileName()).string();

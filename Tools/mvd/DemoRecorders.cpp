@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
 
+#include "Capture/MVRCQTWriter.h"
 #include "Capture/MVRCWriter.h"
 #include "CoreFoundation/CFString.h"
 #include "MovieFrameSource.h"
@@ -57,8 +59,31 @@ std::string RecoveryPathFor(const std::string& moviePath) {
     return moviePath + ".rcvr";
 }
 
-// Signed 16-bit big-endian samples, as the sound track stores them.
-SoundDescriptionHandle NewPcmDescription(uint32_t sampleRate) {
+// Hands a scene's sound to a movie's sound track as signed 16-bit
+// big-endian samples.
+class SoundFeed {
+  public:
+    explicit SoundFeed(uint32_t sampleRate);
+    ~SoundFeed() { DisposeHandle(reinterpret_cast<Handle>(m_description)); }
+    SoundFeed(const SoundFeed&) = delete;
+    SoundFeed& operator=(const SoundFeed&) = delete;
+
+    void write(AudioTrack* track, std::span<const int16_t> samples) {
+        m_bytes.clear();
+        for (int16_t v : samples) {
+            m_bytes.push_back(static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8));
+            m_bytes.push_back(static_cast<uint8_t>(v));
+        }
+        track->writeBuffer(reinterpret_cast<short*>(m_bytes.data()),
+                           static_cast<int>(m_bytes.size()), m_description);
+    }
+
+  private:
+    SoundDescriptionHandle m_description = nullptr;
+    std::vector<uint8_t> m_bytes;
+};
+
+SoundFeed::SoundFeed(uint32_t sampleRate) {
     AudioStreamBasicDescription stream{};
     stream.mSampleRate = sampleRate;
     stream.mFormatID = kAudioFormatLinearPCM;
@@ -68,21 +93,16 @@ SoundDescriptionHandle NewPcmDescription(uint32_t sampleRate) {
     stream.mFramesPerPacket = 1;
     stream.mChannelsPerFrame = 1;
     stream.mBitsPerChannel = 16;
-    SoundDescriptionHandle sound = nullptr;
     if (QTSoundDescriptionCreate(&stream, nullptr, 0, nullptr, 0,
                                  kQTSoundDescriptionKind_Movie_LowestPossibleVersion,
-                                 &sound) != noErr) {
+                                 &m_description) != noErr) {
         throw ToolError("cannot describe the demo's sound");
     }
-    return sound;
 }
 
 class LiveMovieRecorder : public DemoRecorder {
   public:
     ~LiveMovieRecorder() override {
-        if (m_sound != nullptr) {
-            DisposeHandle(reinterpret_cast<Handle>(m_sound));
-        }
         if (m_writer != nullptr) {
             m_writer->release();
         }
@@ -113,7 +133,7 @@ class LiveMovieRecorder : public DemoRecorder {
         m_audio = m_writer->createAudioTrack(1, s.sampleRate, 16, 0);
         m_text = m_writer->createTextTrack();
         m_screen->addTrackReference(m_text->quickTimeTrack(), 'chap');
-        m_sound = NewPcmDescription(s.sampleRate);
+        m_sound = std::make_unique<SoundFeed>(s.sampleRate);
         tagMVDImageFormat format{static_cast<uint32_t>(s.width), static_cast<uint32_t>(s.height),
                                  kMVDPixelFormat32BGRA, 4};
         m_cursorLayer = std::make_unique<MVDImage>(&format);
@@ -130,13 +150,7 @@ class LiveMovieRecorder : public DemoRecorder {
         drawCursorLayer(scene);
         m_cursor->compressAndWriteMVDImage(m_cursorLayer.get(), duration);
 
-        std::vector<uint8_t> bytes;
-        for (int16_t v : scene.audio()) {
-            bytes.push_back(static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8));
-            bytes.push_back(static_cast<uint8_t>(v));
-        }
-        m_audio->writeBuffer(reinterpret_cast<short*>(bytes.data()), static_cast<int>(bytes.size()),
-                             m_sound);
+        m_sound->write(m_audio, scene.audio());
         if (scene.captionChanged()) {
             writeCaption();
             m_caption = scene.caption();
@@ -193,12 +207,56 @@ class LiveMovieRecorder : public DemoRecorder {
     QTICMVideoTrack* m_cursor = nullptr;
     AudioTrack* m_audio = nullptr;
     QTTextTrack* m_text = nullptr;
-    SoundDescriptionHandle m_sound = nullptr;
+    std::unique_ptr<SoundFeed> m_sound;
     std::unique_ptr<MVDImage> m_cursorLayer;
     mvddemo::Rect m_cursorRect;
     uint32_t m_fps = 10;
     std::string m_caption;
     int64_t m_captionDuration = 0;
+};
+
+// Capture frame records straight into a movie, Delta RLE and zlib, with the
+// tone as a sound track beside them.
+class CaptureMovieRecorder : public DemoRecorder {
+  public:
+    std::string fileName() const override { return "demo-mvrc.mov"; }
+    std::string viewHint() const override {
+        return "mvd info %s; mvd frames %s frames-mvrc (ffprobe lists its 'MVRC' samples)";
+    }
+
+    void begin(const mvddemo::DemoScene& scene, const std::string& path) override {
+        RegisterCodecs();
+        m_writer.openFile(path);
+        m_writer.setCompressionType(kMVRCCompressionDeltaRLEZlib);
+        tagMVDImageFormat format = SceneFormat(scene);
+        m_writer.writeHeader(&format);
+        m_audio = m_writer.createAudioTrack(1, scene.settings().sampleRate, 16, 0);
+        m_sound = std::make_unique<SoundFeed>(scene.settings().sampleRate);
+        m_view = std::make_unique<CaptureView>(scene);
+        m_rate = static_cast<float>(scene.settings().framesPerSecond);
+        m_writer.start();
+    }
+
+    void frame(const mvddemo::DemoScene& scene) override {
+        m_view->update(scene);
+        // One sprite identifier: the image travels with key frames only.
+        m_writer.writeFrame(1, m_rate, m_view->image(), m_view->rectCount(), m_view->rects(),
+                            m_view->cursor(), m_view->cursorRect(), 1);
+        m_sound->write(m_audio, scene.audio());
+    }
+
+    void end() override {
+        m_writer.flushTrackDataToDisk();
+        m_writer.finalizeTracksWithShortestTrackMediaDuration();
+        m_writer.closeFile();
+    }
+
+  private:
+    MVRCQTWriter m_writer;
+    AudioTrack* m_audio = nullptr;
+    std::unique_ptr<SoundFeed> m_sound;
+    std::unique_ptr<CaptureView> m_view;
+    float m_rate = 0;
 };
 
 class SwfRecorder : public DemoRecorder {
@@ -228,6 +286,10 @@ class SwfRecorder : public DemoRecorder {
 };
 
 }  // namespace
+
+std::unique_ptr<DemoRecorder> MakeCaptureMovieRecorder() {
+    return std::make_unique<CaptureMovieRecorder>();
+}
 
 std::unique_ptr<DemoRecorder> MakeLiveMovieRecorder() {
     return std::make_unique<LiveMovieRecorder>();

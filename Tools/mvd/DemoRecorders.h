@@ -30,6 +30,8 @@ std::unique_ptr<DemoRecorder> MakeCaptureRecorder();
 // codec, the cursor as a layer of its own in the Animation codec (alpha
 // kept), the tone as 16-bit sound and the captions as chapters.
 std::unique_ptr<DemoRecorder> MakeLiveMovieRecorder();
+// Capture frame records as the samples of a movie ('MVRC'), with sound.
+std::unique_ptr<DemoRecorder> MakeCaptureMovieRecorder();
 // The SWF export with ADPCM sound and the cursor drawn into the frames,
 // merged with the player controller.
 std::unique_ptr<DemoRecorder> MakeSwfRecorder();

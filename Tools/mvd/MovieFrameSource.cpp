@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "Capture/MVRCDecompressor.h"
 #include "Codec/MVDKCodecComponent.h"
 #include "ImageCompression/MovieFrameDecoder.h"
 #include "MovieOpen.h"
@@ -16,6 +17,7 @@ void RegisterCodecs() {
     static const bool registered = [] {
         MVDKRegisterEncoderComponent();
         MVDKRegisterDecoderComponent();
+        MVRCRegisterDecompressorComponent();
         return true;
     }();
     (void)registered;

@@ -92,6 +92,19 @@ class MVRCReader {
     // The rectangles of the last frame read.
     const std::vector<tagMVDRect>& frameRects() const { return m_rects; }
 
+    // Converts a whole capture file into a QuickTime movie at moviePath
+    // (replacing a file there): one lossless Animation ('rle ') video track
+    // whose frames are the capture frames with their sprites drawn, lines
+    // in reverse order (capture frames keep the screen's bottom line
+    // first), each lasting sampleDuration units of the track's time scale
+    // (600), at least 1; a capture without frames gives a movie without
+    // tracks.  A frame with a frame rate of 0 has no display
+    // time and is refused.  When the capture file turns out damaged or cut
+    // short, the frames read before the damage are still finished into a
+    // playable movie, then the reader's exception is thrown; failures of
+    // the movie itself (SetupException, MVDException) leave it unfinished.
+    void convertToMOV(char const* capturePath, char const* moviePath);
+
     // How long a frame lasts in units of timeScale: (timeScale / frame rate)
     // x duration, the division first and truncated, saturated at 2^32 - 1;
     // none when the frame rate is 0.

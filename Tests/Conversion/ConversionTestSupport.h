@@ -7,15 +7,17 @@
 
 #include <cstdint>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "Capture/CaptureTestContent.h"
 #include "Capture/MVRCDecompressor.h"
 #include "Capture/MVRCFormat.h"
+#include "Capture/MVRCReader.h"
+#include "Capture/MVRCWriter.h"
 #include "ImageCompression/MovieFrameDecoder.h"
 #include "MovieToolbox/MovieFileReader.h"
-#include "MovieToolbox/SoundDescription.h"
 
 namespace conversiontest {
 
@@ -55,22 +57,6 @@ inline DecodedTrack DecodeVideoTrack(const std::string& path, size_t trackIndex)
     return decoded;
 }
 
-// A sound description of big-endian 16-bit PCM (dispose of it when done).
-inline SoundDescriptionHandle NewPCMDescription(uint32_t channels, double rate) {
-    AudioStreamBasicDescription s{};
-    s.mSampleRate = rate;
-    s.mFormatID = kAudioFormatLinearPCM;
-    s.mFormatFlags =
-        kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsPacked | kAudioFormatFlagIsBigEndian;
-    s.mBytesPerPacket = s.mBytesPerFrame = 2 * channels;
-    s.mFramesPerPacket = 1;
-    s.mChannelsPerFrame = channels;
-    s.mBitsPerChannel = 16;
-    SoundDescriptionHandle sound = nullptr;
-    EXPECT_EQ(QTSoundDescriptionCreate(&s, nullptr, 0, nullptr, 0, 'mvlo', &sound), noErr);
-    return sound;
-}
-
 // What a movie shows for a capture frame: its lines in reverse order, as
 // 32-bit ARGB.
 inline Pixels MoviePicture(const MVDImage& frame) {
@@ -103,6 +89,66 @@ inline Pixels MoviePicture(const MVDImage& frame, MVDImage* sprite, tagMVDRect w
     where.height = static_cast<int32_t>(sprite->m_height);
     shown.alphaBlit(sprite, &where);
     return MoviePicture(shown);
+}
+
+struct ReaderFrame {
+    Pixels picture;     // as the movie should show it
+    uint32_t duration;  // in units of 600
+};
+
+// A recording with key and difference frames, unchanged frames, several
+// frame rates and durations, and a cursor that moves, changes and leaves.
+inline void RecordCapture(const std::string& path, MVRCCompressionType type, uint32_t pixelFormat,
+                          int frames) {
+    tagMVDImageFormat format{71, 45, pixelFormat, 4};
+    MVDImage image(&format);
+    capturetest::PaintScreen(image, 21);
+    MVDImage cursor(7, 6, kMVDPixelFormat32BGRA, 4, nullptr);
+    for (size_t i = 0; i < cursor.byteSize(); ++i) {
+        cursor.m_pData[i] = static_cast<uint8_t>(i * 13);
+    }
+    MVRCWriter writer;
+    writer.setCompressionType(type);
+    writer.setKeyFrameRate(8);
+    writer.openFile(path);
+    writer.writeHeader(&format);
+    std::mt19937 rng(31);
+    const float rates[] = {30.0f, 15.0f, 29.97f, 10.0f};
+    for (int f = 0; f < frames; ++f) {
+        std::vector<CGRect> rects;
+        if (f == 0) {
+            rects.push_back(CGRectMake(0, 0, 71, 45));
+        } else if (f % 6 != 5) {
+            const tagMVDRect r = capturetest::RandomRect(71, 45, rng);
+            capturetest::ChangeRect(image, r, rng);
+            rects.push_back(capturetest::ToCGRect(r));
+        }
+        const float rate = rates[f % 4];
+        const unsigned long duration = 1 + f % 3;
+        if (f % 5 == 4) {
+            writer.writeFrame(duration, rate, &image, unsigned(rects.size()), rects.data());
+        } else {
+            writer.writeFrame(duration, rate, &image, unsigned(rects.size()), rects.data(),
+                              f % 5 == 0 ? &cursor : nullptr, CGRectMake(f * 4 - 3, f, 7, 6));
+        }
+    }
+    writer.closeFile();
+}
+
+// The reader's own frames of a capture file, as a movie shows them.
+inline std::vector<ReaderFrame> ReaderFrames(const std::string& path) {
+    MVRCReader reader;
+    reader.openFile(path.c_str());
+    _MVRCHeader header;
+    reader.readHeader(&header);
+    tagMVDImageFormat format = header.format();
+    MVDImage out(&format);
+    std::vector<ReaderFrame> frames;
+    _MVRCFrameHeader frame;
+    while (reader.readFrame(&frame, &out)) {
+        frames.push_back({MoviePicture(out), *MVRCReader::sampleDuration(frame, 600)});
+    }
+    return frames;
 }
 
 // The fields of a frame record that say how it was coded.

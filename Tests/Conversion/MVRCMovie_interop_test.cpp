@@ -10,6 +10,7 @@
 #include "ConversionTestSupport.h"
 #include "QuickTime/QTAudioTrack.h"
 #include "Support/FFmpegTool.h"
+#include "Support/SoundFormats.h"
 #include "Support/TempDir.h"
 
 namespace {
@@ -45,7 +46,7 @@ TEST(MVRCMovieInterop, StreamsSamplesAndSound) {
             capturetest::ChangeRect(image, r, rng);
             rect = capturetest::ToCGRect(r);
         }
-        SoundDescriptionHandle sound = conversiontest::NewPCMDescription(2, 16000);
+        SoundDescriptionHandle sound = mvdtest::NewSoundDescription(mvdtest::PCMStream(2, 16000));
         audio->writeBuffer(stored.data(), int(stored.size() * 2), sound);
         DisposeHandle(reinterpret_cast<Handle>(sound));
         writer.finalizeTracksWithShortestTrackMediaDuration();

@@ -12,6 +12,7 @@
 #include "ConversionTestSupport.h"
 #include "MVDCommon/MVDException.h"
 #include "QuickTime/QTAudioTrack.h"
+#include "Support/SoundFormats.h"
 #include "Support/TempDir.h"
 
 namespace {
@@ -261,7 +262,7 @@ TEST(MVRCMovieTracks, IFrameDataAndAudio) {
     for (size_t i = 0; i < pcm.size(); ++i) {
         pcm[i] = static_cast<short>(i * 37);
     }
-    SoundDescriptionHandle sound = conversiontest::NewPCMDescription(2, 22050);
+    SoundDescriptionHandle sound = mvdtest::NewSoundDescription(mvdtest::PCMStream(2, 22050));
     audio->writeBuffer(pcm.data(), int(pcm.size() * 2), sound);
     DisposeHandle(reinterpret_cast<Handle>(sound));
     const TimeRecord shortest = writer.getShortestTrackTimeRecord();

@@ -9,6 +9,7 @@
 #include "Capture/MVRCReader.h"
 #include "DemoScene.h"
 #include "ImageCompression/MovieFrameDecoder.h"
+#include "Inspectors.h"
 #include "MovieFrameSource.h"
 #include "QuickTime/RecordingTestSupport.h"
 #include "SWF/HFMovie.h"
@@ -32,6 +33,14 @@ class ToolTest : public ::testing::Test {
         return path;
     }
     std::string movie() { return WriteSampleMovie(m_dir.file("in.mov")).path; }
+    // A small demo's live movie and its recovery file.
+    std::string liveMovie() {
+        const std::string dir = m_dir.file("live");
+        const CommandResult run =
+            RunTool({"demo", dir, "--frames", "3", "--size", "64x64", "--quiet"});
+        EXPECT_EQ(run.exitCode, 0) << run.errors;
+        return dir + "/demo-live.mov";
+    }
 
     TempDir m_dir;
 };
@@ -39,7 +48,7 @@ class ToolTest : public ::testing::Test {
 TEST_F(ToolTest, HelpAndUsage) {
     CommandResult run = RunTool({"--help"});
     EXPECT_EQ(run.exitCode, 0);
-    for (const char* command : {"demo", "info", "frames", "swf"}) {
+    for (const char* command : {"demo", "info", "frames", "swf", "convert", "recover"}) {
         EXPECT_TRUE(Contains(run.output, std::string("  ") + command)) << command;
         CommandResult help = RunTool({command, "--help"});
         EXPECT_EQ(help.exitCode, 0) << command;
@@ -51,6 +60,9 @@ TEST_F(ToolTest, HelpAndUsage) {
     ExpectRefusal(RunTool({"frames", "only-one"}), "frames", 2);
     ExpectRefusal(RunTool({"frames", capture(), m_dir.file("f"), "--frames", "9-3"}), "frames", 2);
     ExpectRefusal(RunTool({"demo", m_dir.file("d"), "--size", "10x10"}), "demo", 2);
+    ExpectRefusal(RunTool({"convert", capture()}), "convert", 2);
+    const std::string movie = this->movie();
+    ExpectRefusal(RunTool({"recover", movie + ".rcvr", movie, movie}), "recover", 2);
 }
 
 TEST_F(ToolTest, RefusesMissingEmptyTruncatedAndRandomFiles) {
@@ -72,7 +84,9 @@ TEST_F(ToolTest, RefusesMissingEmptyTruncatedAndRandomFiles) {
         {"movie-cut", {goodMovie.begin(), goodMovie.begin() + long(goodMovie.size() * 2 / 3)}},
         {"noise", noise},
         {"swf-cut", {'F', 'W', 'S', 6, 200, 0, 0, 0, 0x50}},
+        {"recovery-header-cut", {'R', 'C', 'V', 'R', 1, 2}},
     };
+    const std::string live = liveMovie();
     std::vector<std::string> paths = {m_dir.file("missing")};
     for (const auto& [name, bytes] : files) {
         paths.push_back(m_dir.file(name));
@@ -83,7 +97,20 @@ TEST_F(ToolTest, RefusesMissingEmptyTruncatedAndRandomFiles) {
         ExpectRefusal(RunTool({"info", path}), "info");
         ExpectRefusal(RunTool({"frames", path, m_dir.file("frames")}), "frames");
         ExpectRefusal(RunTool({"swf", path, m_dir.file("out.swf")}), "swf");
+        ExpectRefusal(RunTool({"convert", path, m_dir.file("out.mov")}), "convert");
+        ExpectRefusal(RunTool({"recover", path, live, m_dir.file("out.mov")}), "recover");
         EXPECT_FALSE(std::filesystem::exists(m_dir.file("out.swf"))) << "no partial output";
+        EXPECT_FALSE(std::filesystem::exists(m_dir.file("out.mov"))) << "no partial output";
+        EXPECT_FALSE(std::filesystem::exists(m_dir.file("out.mov.part")));
+    }
+    // A recovery file whose movie file is missing, empty or cut before its
+    // samples.
+    const std::vector<unsigned char> liveBytes = ReadFileBytes(live);
+    WriteFileBytes(m_dir.file("live-cut"), {liveBytes.begin(), liveBytes.begin() + 64});
+    for (const char* data : {"missing", "empty", "live-cut"}) {
+        SCOPED_TRACE(data);
+        ExpectRefusal(RunTool({"recover", live + ".rcvr", m_dir.file(data), m_dir.file("out.mov")}),
+                      "recover");
     }
 }
 
@@ -269,13 +296,72 @@ TEST_F(ToolTest, SwfExportsCapturesAndMovies) {
     ExpectRefusal(RunTool({"swf", capture(), m_dir.file("no/such/dir/x.swf")}), "swf");
 }
 
+TEST_F(ToolTest, ConvertKeepsACutCaptureOnlyWhenAskedToSalvage) {
+    const std::string path = m_dir.file("in.mvrc");
+    WriteTestCapture(path, 6, 64, 48);
+    const std::string out = m_dir.file("out.mov");
+    CommandResult run = RunTool({"convert", path, out});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(run.output, "wrote " + out + ": 6 frames, 0.600 s\n");
+    EXPECT_TRUE(run.errors.empty()) << run.errors;
+
+    // Cut inside the fifth frame: four frames are complete.
+    const std::vector<unsigned char> bytes = ReadFileBytes(path);
+    const unsigned char tag[] = {'S', 'M', 'P', 'L'};
+    auto fifth = bytes.begin();
+    for (int i = 0; i < 5; ++i) {
+        fifth = std::search(fifth + (i == 0 ? 0 : 4), bytes.end(), tag, tag + 4);
+        ASSERT_NE(fifth, bytes.end());
+    }
+    const std::string cut = m_dir.file("cut.mvrc");
+    WriteFileBytes(cut, {bytes.begin(), fifth + 30});
+
+    // Without --salvage: refused, and the movie already there is kept.
+    run = RunTool({"convert", cut, out});
+    ExpectRefusal(run, "convert");
+    EXPECT_TRUE(Contains(run.errors, "--salvage keeps the")) << run.errors;
+    EXPECT_TRUE(Contains(RunTool({"info", out}).output, "samples    6")) << "old movie kept";
+    EXPECT_FALSE(std::filesystem::exists(out + ".part"));
+
+    run = RunTool({"convert", cut, out, "--salvage"});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_TRUE(Contains(run.errors, "mvd convert: warning: " + cut)) << run.errors;
+    EXPECT_TRUE(Contains(run.errors, "kept the 4 complete frames")) << run.errors;
+    EXPECT_EQ(mvd::SummarizeMovie(out).frames, 4u);
+}
+
+TEST_F(ToolTest, RecoverRebuildsWhatTheIndexListsUpToItsDamage) {
+    const std::string live = liveMovie();
+    const std::string out = m_dir.file("out.mov");
+    CommandResult run = RunTool({"recover", live + ".rcvr", live, out});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_TRUE(Contains(run.output, "3 frames, 0.300 s")) << run.output;
+
+    // An unknown record label after the second video sample: the movie of
+    // what came before is written and the damage reported.
+    std::vector<unsigned char> index = ReadFileBytes(live + ".rcvr");
+    const unsigned char label[] = {'Q', 'T', 'V', 'S'};
+    auto at = std::search(index.begin(), index.end(), label, label + 4);
+    at = std::search(at + 4, index.end(), label, label + 4);
+    at = std::search(at + 4, index.end(), label, label + 4);
+    ASSERT_NE(at, index.end());
+    std::copy(label, label + 3, at);
+    *(at + 3) = 'X';
+    WriteFileBytes(m_dir.file("damaged.rcvr"), index);
+    run = RunTool({"recover", m_dir.file("damaged.rcvr"), live, out});
+    ExpectRefusal(run, "recover");
+    EXPECT_TRUE(Contains(run.errors, "rebuilt " + out)) << run.errors;
+    EXPECT_EQ(mvd::SummarizeMovie(out).frames, 2u);
+}
+
 TEST_F(ToolTest, ShortDemoRecordsTheSceneItDraws) {
     const std::string dir = m_dir.file("demo");
     const CommandResult run =
         RunTool({"demo", dir, "--frames", "12", "--size", "320x180", "--quiet"});
     ASSERT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_TRUE(run.errors.empty()) << run.errors;
-    for (const char* file : {"demo.mvrc", "demo-live.mov", "demo-mvrc.mov", "demo.swf"}) {
+    for (const char* file :
+         {"demo.mvrc", "demo-live.mov", "demo-converted.mov", "demo-mvrc.mov", "demo.swf"}) {
         EXPECT_TRUE(Contains(run.output, file)) << run.output;
         EXPECT_TRUE(std::filesystem::exists(dir + "/" + file)) << file;
     }

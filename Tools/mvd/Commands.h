@@ -14,5 +14,7 @@ int RunDemo(const Arguments& args);
 int RunInfo(const Arguments& args);
 int RunFrames(const Arguments& args);
 int RunSwf(const Arguments& args);
+int RunConvert(const Arguments& args);
+int RunRecover(const Arguments& args);
 
 }  // namespace mvd

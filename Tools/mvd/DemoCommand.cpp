@@ -92,8 +92,11 @@ int RunDemo(const Arguments& args) {
                      "Draws a built-in desktop session (an editor in which a note is typed with\n"
                      "glyphs of a system font, a scrolling build log, a window dragged across the\n"
                      "screen, a cursor with a soft shadow, a tone and captions) and records it\n"
-                     "through every path of the library at once.  Each file is then read back\n"
-                     "and a table shows what was written and how long each path took.");
+                     "through every path of the library at once: a capture file, a movie\n"
+                     "written live with its recovery file, the capture converted into a movie,\n"
+                     "a movie of capture records and an SWF movie with its controller.  Each\n"
+                     "file is then read back and a table shows what was written and how long\n"
+                     "each path took.");
     parser.positional("DIR", "the folder for the files (created when missing)", true)
         .option("--seconds", "N", "length of the session", "20")
         .option("--frames", "N", "number of frames, in place of --seconds")
@@ -119,7 +122,10 @@ int RunDemo(const Arguments& args) {
     mvddemo::DemoScene scene(settings);
     std::vector<Output> outputs;
     outputs.push_back({MakeCaptureRecorder(), "", 0});
+    const std::string capturePath =
+        (std::filesystem::path(dir) / outputs.back().recorder->fileName()).string();
     outputs.push_back({MakeLiveMovieRecorder(), "", 0});
+    outputs.push_back({MakeConvertedMovieRecorder(capturePath), "", 0});
     outputs.push_back({MakeCaptureMovieRecorder(), "", 0});
     outputs.push_back({MakeSwfRecorder(), "", 0});
     for (Output& o : outputs) {

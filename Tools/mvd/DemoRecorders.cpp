@@ -5,10 +5,12 @@
 #include <span>
 
 #include "Capture/MVRCQTWriter.h"
+#include "Capture/MVRCReader.h"
 #include "Capture/MVRCWriter.h"
 #include "CoreFoundation/CFString.h"
 #include "MovieFrameSource.h"
 #include "MovieToolbox/SoundDescription.h"
+#include "MutedStdout.h"
 #include "QuickTime/QTWriter.h"
 #include "SceneImages.h"
 #include "SwfExport.h"
@@ -110,8 +112,8 @@ class LiveMovieRecorder : public DemoRecorder {
 
     std::string fileName() const override { return "demo-live.mov"; }
     std::string viewHint() const override {
-        return "ffplay %s (screen track); ffprobe -show_streams -show_chapters %s; mvd info " +
-               RecoveryPathFor("%s");
+        return "ffprobe -show_streams -show_chapters %s; mvd info " + RecoveryPathFor("%s") +
+               "; mvd recover " + RecoveryPathFor("%s") + " %s recovered.mov";
     }
 
     void begin(const mvddemo::DemoScene& scene, const std::string& path) override {
@@ -259,6 +261,31 @@ class CaptureMovieRecorder : public DemoRecorder {
     float m_rate = 0;
 };
 
+// The capture file converted into a movie once it is complete, as a user
+// converts a recording after the session.
+class ConvertedMovieRecorder : public DemoRecorder {
+  public:
+    explicit ConvertedMovieRecorder(std::string capturePath)
+        : m_capturePath(std::move(capturePath)) {}
+
+    std::string fileName() const override { return "demo-converted.mov"; }
+    std::string viewHint() const override {
+        return "ffplay %s; mvd info %s (made by: mvd convert " + m_capturePath + " %s)";
+    }
+
+    void begin(const mvddemo::DemoScene&, const std::string& path) override { m_path = path; }
+    void frame(const mvddemo::DemoScene&) override {}
+    void end() override {
+        MutedStdout muted;
+        MVRCReader reader;
+        reader.convertToMOV(m_capturePath.c_str(), m_path.c_str());
+    }
+
+  private:
+    std::string m_capturePath;
+    std::string m_path;
+};
+
 class SwfRecorder : public DemoRecorder {
   public:
     std::string fileName() const override { return "demo.swf"; }
@@ -293,6 +320,10 @@ std::unique_ptr<DemoRecorder> MakeCaptureMovieRecorder() {
 
 std::unique_ptr<DemoRecorder> MakeLiveMovieRecorder() {
     return std::make_unique<LiveMovieRecorder>();
+}
+
+std::unique_ptr<DemoRecorder> MakeConvertedMovieRecorder(const std::string& capturePath) {
+    return std::make_unique<ConvertedMovieRecorder>(capturePath);
 }
 
 std::unique_ptr<DemoRecorder> MakeSwfRecorder() {

@@ -30,6 +30,9 @@ std::unique_ptr<DemoRecorder> MakeCaptureRecorder();
 // codec, the cursor as a layer of its own in the Animation codec (alpha
 // kept), the tone as 16-bit sound and the captions as chapters.
 std::unique_ptr<DemoRecorder> MakeLiveMovieRecorder();
+// The capture file at capturePath, converted into a movie once the capture
+// recorder has finished it (add this recorder after that one).
+std::unique_ptr<DemoRecorder> MakeConvertedMovieRecorder(const std::string& capturePath);
 // Capture frame records as the samples of a movie ('MVRC'), with sound.
 std::unique_ptr<DemoRecorder> MakeCaptureMovieRecorder();
 // The SWF export with ADPCM sound and the cursor drawn into the frames,

@@ -51,16 +51,25 @@ FileKind DetectFileKind(const std::string& path) {
     throw ToolError("not a capture file, movie, SWF file or recovery file (unknown first bytes)");
 }
 
-const char* FileKindName(FileKind kind) {
+void RequireFileKind(const std::string& path, FileKind wanted) {
+    ErrorContext context(path);
+    const FileKind kind = DetectFileKind(path);
+    if (kind != wanted) {
+        throw ToolError("this is " + FileKindName(kind, true) + ", not " +
+                        FileKindName(wanted, true));
+    }
+}
+
+std::string FileKindName(FileKind kind, bool withArticle) {
     switch (kind) {
         case FileKind::capture:
-            return "capture file";
+            return withArticle ? "a capture file" : "capture file";
         case FileKind::movie:
-            return "movie";
+            return withArticle ? "a movie" : "movie";
         case FileKind::swf:
-            return "SWF file";
+            return withArticle ? "an SWF file" : "SWF file";
         case FileKind::recovery:
-            return "recovery file";
+            return withArticle ? "a recovery file" : "recovery file";
     }
     return "file";
 }

@@ -10,6 +10,9 @@ enum class FileKind { capture, movie, swf, recovery };
 // Throws ToolError when the file cannot be read, is empty, or is none of
 // the kinds.
 FileKind DetectFileKind(const std::string& path);
-const char* FileKindName(FileKind kind);
+// Throws ToolError, naming the file, unless it is of the wanted kind.
+void RequireFileKind(const std::string& path, FileKind wanted);
+// "capture file", or with its article "a capture file", "an SWF file".
+std::string FileKindName(FileKind kind, bool withArticle = false);
 
 }  // namespace mvd

@@ -23,6 +23,10 @@ constexpr Command kCommands[] = {
     {"frames", "FILE DIR", "write frames of a capture file or movie as PNG images", mvd::RunFrames},
     {"swf", "INPUT OUT.swf", "export a capture file or movie as an SWF movie with a controller",
      mvd::RunSwf},
+    {"convert", "CAPTURE.mvrc OUT.mov", "convert a capture file into a QuickTime movie",
+     mvd::RunConvert},
+    {"recover", "INDEX DATA OUT.mov", "rebuild an unfinished movie from its recovery file",
+     mvd::RunRecover},
 };
 
 void PrintOverview(FILE* out) {
@@ -32,7 +36,7 @@ void PrintOverview(FILE* out) {
                  "commands:\n");
     for (const Command& c : kCommands) {
         const std::string left = std::string(c.name) + " " + c.arguments;
-        std::fprintf(out, "  %-22s %s\n", left.c_str(), c.summary);
+        std::fprintf(out, "  %-30s %s\n", left.c_str(), c.summary);
     }
     std::fprintf(out,
                  "\n'mvd COMMAND --help' describes a command.  Exit status: 0 on success, 1\n"

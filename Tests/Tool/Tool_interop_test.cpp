@@ -2,6 +2,9 @@
 // by ffmpeg against our readers' pixels.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "Capture/MVRCReader.h"
 #include "DemoScene.h"
 #include "Support/FFmpegTool.h"
@@ -161,6 +164,133 @@ TEST(ToolInteropTest, DemoLiveMovieOpensInFFmpegWithCursorSoundAndChapters) {
         }
     }
     EXPECT_EQ(sample * 2, sound->size());
+}
+
+// The offset of a movie file's top-level 'moov' box.
+size_t MovieBoxOffset(const std::vector<unsigned char>& file) {
+    size_t at = 0;
+    while (at + 8 <= file.size()) {
+        uint64_t size = uint64_t{file[at]} << 24 | uint64_t{file[at + 1]} << 16 |
+                        uint64_t{file[at + 2]} << 8 | file[at + 3];
+        if (size == 1 && at + 16 <= file.size()) {
+            size = 0;
+            for (size_t i = 8; i < 16; ++i) {
+                size = size << 8 | file[at + i];
+            }
+        }
+        if (std::memcmp(&file[at + 4], "moov", 4) == 0) {
+            return at;
+        }
+        if (size < 8 || size > file.size() - at) {
+            break;
+        }
+        at += size;
+    }
+    ADD_FAILURE() << "no 'moov' box";
+    return file.size();
+}
+
+// Time, duration and key flag of each sample of a movie's first video
+// track, as ffprobe reads them.
+std::string VideoPackets(const std::string& path) {
+    return RunCommand({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
+                       "packet=pts,duration,flags", "-of", "csv", path})
+        .output;
+}
+
+TEST(ToolInteropTest, LiveMovieIsRebuiltFromItsRecoveryFileAfterItsMovieBoxIsLost) {
+    if (const std::string missing = FFmpegToolsMissing(); !missing.empty()) {
+        GTEST_SKIP() << missing;
+    }
+    TempDir dir;
+    ASSERT_EQ(RunTool({"demo", dir.file("demo"), "--frames", "25", "--size", "160x96", "--quiet"})
+                  .exitCode,
+              0);
+    const std::string movie = dir.file("demo/demo-live.mov");
+    // A crash before the movie was finished: everything but its 'moov'.
+    const std::vector<unsigned char> whole = ReadFileBytes(movie);
+    const std::string crashed = dir.file("crashed.mov");
+    WriteFileBytes(crashed, {whole.begin(), whole.begin() + long(MovieBoxOffset(whole))});
+    std::string error;
+    EXPECT_FALSE(FFprobe(crashed, {"-show_streams"}, &error).has_value()) << "unplayable";
+
+    const std::string rebuilt = dir.file("rebuilt.mov");
+    const CommandResult run = RunTool({"recover", movie + ".rcvr", crashed, rebuilt});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    const auto probe = FFprobe(rebuilt, {"-show_streams", "-show_chapters"}, &error);
+    ASSERT_TRUE(probe.has_value()) << error;
+    // The screen, the sound and the captions; the cursor layer is not part
+    // of the recovery file.
+    std::vector<std::string> tags;
+    for (size_t i = 0; i < (*probe)["streams"].size(); ++i) {
+        tags.push_back((*probe)["streams"][i]["codec_tag_string"].string());
+    }
+    std::sort(tags.begin(), tags.end());
+    EXPECT_EQ(tags, (std::vector<std::string>{"mvdk", "text", "twos"}));
+    const auto original = FFprobe(movie, {"-show_chapters"}, &error);
+    ASSERT_TRUE(original.has_value()) << error;
+    ASSERT_EQ((*probe)["chapters"].size(), (*original)["chapters"].size());
+    for (size_t i = 0; i < (*probe)["chapters"].size(); ++i) {
+        EXPECT_EQ((*probe)["chapters"][i]["tags"]["title"].string(),
+                  (*original)["chapters"][i]["tags"]["title"].string());
+        EXPECT_EQ((*probe)["chapters"][i]["end_time"].string(),
+                  (*original)["chapters"][i]["end_time"].string());
+    }
+    // The screen samples, their times and key flags, and the sound are
+    // those of the finished movie.
+    for (const std::vector<std::string>& options :
+         {std::vector<std::string>{"-map", "0:v:0", "-c", "copy", "-f", "data"},
+          std::vector<std::string>{"-map", "0:a:0", "-f", "s16le"}}) {
+        const auto want = FFmpegDecode(movie, options, &error);
+        ASSERT_TRUE(want.has_value()) << error;
+        const auto got = FFmpegDecode(rebuilt, options, &error);
+        ASSERT_TRUE(got.has_value()) << error;
+        EXPECT_FALSE(want->empty());
+        EXPECT_TRUE(*got == *want) << options[1];
+    }
+    const std::string packets = VideoPackets(movie);
+    EXPECT_EQ(VideoPackets(rebuilt), packets);
+    EXPECT_EQ(std::count(packets.begin(), packets.end(), '\n'), 25);
+}
+
+TEST(ToolInteropTest, EveryDemoMovieOpensAndTheConvertedOneShowsTheCapture) {
+    if (const std::string missing = FFmpegToolsMissing(); !missing.empty()) {
+        GTEST_SKIP() << missing;
+    }
+    TempDir dir;
+    ASSERT_EQ(RunTool({"demo", dir.file("demo"), "--frames", "7", "--size", "128x72", "--quiet"})
+                  .exitCode,
+              0);
+    std::string error;
+    for (const char* name : {"demo-live.mov", "demo-converted.mov", "demo-mvrc.mov"}) {
+        const auto probe =
+            FFprobe(dir.file(std::string("demo/") + name), {"-show_streams"}, &error);
+        ASSERT_TRUE(probe.has_value()) << name << ": " << error;
+        EXPECT_EQ((*probe)["streams"][0]["nb_frames"].string(), "7") << name;
+    }
+    // The converted movie decodes to the capture's frames with their cursor,
+    // upright.
+    const auto argb = FFmpegDecode(dir.file("demo/demo-converted.mov"),
+                                   {"-f", "rawvideo", "-pix_fmt", "bgra"}, &error);
+    ASSERT_TRUE(argb.has_value()) << error;
+    MVRCReader reader;
+    reader.openFile(dir.file("demo/demo.mvrc").c_str());
+    _MVRCHeader header{};
+    reader.readHeader(&header);
+    tagMVDImageFormat format = header.format();
+    MVDImage frame(&format);
+    _MVRCFrameHeader frameHeader{};
+    const size_t frameBytes = 128 * 72 * 4;
+    ASSERT_EQ(argb->size(), frameBytes * 7);
+    for (size_t index = 0; index < 7; ++index) {
+        ASSERT_TRUE(reader.readFrame(&frameHeader, &frame));
+        frame.flipInPlace();
+        const uint8_t* shown = argb->data() + index * frameBytes;
+        for (size_t p = 0; p < frameBytes; p += 4) {
+            ASSERT_EQ(std::memcmp(shown + p, frame.m_pData + p, 3), 0)
+                << "frame " << index << " byte " << p;
+        }
+    }
 }
 
 TEST(ToolInteropTest, DemoSwfShowsTheCapturedFramesWithTheirCursor) {

@@ -24,42 +24,60 @@ std::vector<uint8_t> DecodePng(const std::string& path) {
     return rgba.value_or(std::vector<uint8_t>{});
 }
 
+// Runs a quiet demo of `frames` frames of size ("WxH") into dir.
+CommandResult RunShortDemo(const std::string& dir, int frames, const std::string& size) {
+    return RunTool({"demo", dir, "--frames", std::to_string(frames), "--size", size, "--quiet"});
+}
+
+// A capture file's frames as they are shown: BGRA with the cursor drawn,
+// top line first.
+struct ShownCapture {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::vector<std::vector<uint8_t>> frames;
+};
+
+ShownCapture ReadShownCapture(const std::string& path) {
+    MVRCReader reader;
+    reader.openFile(path.c_str());
+    _MVRCHeader header{};
+    reader.readHeader(&header);
+    tagMVDImageFormat format = header.format();
+    MVDImage frame(&format);
+    _MVRCFrameHeader frameHeader{};
+    ShownCapture shown{header.width, header.height, {}};
+    while (reader.readFrame(&frameHeader, &frame)) {
+        frame.flipInPlace();  // capture frames keep the bottom line first
+        shown.frames.emplace_back(frame.m_pData,
+                                  frame.m_pData + size_t{header.width} * header.height * 4);
+    }
+    return shown;
+}
+
 TEST(ToolInteropTest, CaptureFramesAsPngAreTheReadersPictures) {
     if (const std::string missing = FFmpegToolsMissing(); !missing.empty()) {
         GTEST_SKIP() << missing;
     }
     TempDir dir;
     const std::string capture = dir.file("demo/demo.mvrc");
-    ASSERT_EQ(RunTool({"demo", dir.file("demo"), "--frames", "8", "--size", "200x120", "--quiet"})
-                  .exitCode,
-              0);
+    ASSERT_EQ(RunShortDemo(dir.file("demo"), 8, "200x120").exitCode, 0);
     const CommandResult run =
         RunTool({"frames", capture, dir.file("png"), "--frames", "0,5-6", "--quiet"});
     ASSERT_EQ(run.exitCode, 0) << run.errors;
 
-    MVRCReader reader;
-    reader.openFile(capture.c_str());
-    _MVRCHeader header{};
-    reader.readHeader(&header);
-    tagMVDImageFormat format = header.format();
-    MVDImage frame(&format);
-    _MVRCFrameHeader frameHeader{};
-    for (int index = 0; index <= 6; ++index) {
-        ASSERT_TRUE(reader.readFrame(&frameHeader, &frame));
-        if (index != 0 && index != 5 && index != 6) {
-            continue;
-        }
+    const ShownCapture shown = ReadShownCapture(capture);
+    ASSERT_EQ(shown.frames.size(), 8u);
+    for (int index : {0, 5, 6}) {
         char name[64];
         std::snprintf(name, sizeof name, "png/frame-%06d.png", index);
         const std::vector<uint8_t> rgba = DecodePng(dir.file(name));
-        ASSERT_EQ(rgba.size(), size_t{header.width} * header.height * 4);
-        // BGRA with its cursor drawn, bottom line first; the image is
-        // upright and opaque (RGB).
-        frame.flipInPlace();
+        const std::vector<uint8_t>& bgra = shown.frames[size_t(index)];
+        ASSERT_EQ(rgba.size(), bgra.size());
+        // The image is opaque RGB.
         for (size_t p = 0; p < rgba.size(); p += 4) {
-            ASSERT_EQ(rgba[p], frame.m_pData[p + 2]) << "frame " << index << " byte " << p;
-            ASSERT_EQ(rgba[p + 1], frame.m_pData[p + 1]);
-            ASSERT_EQ(rgba[p + 2], frame.m_pData[p]);
+            ASSERT_EQ(rgba[p], bgra[p + 2]) << "frame " << index << " byte " << p;
+            ASSERT_EQ(rgba[p + 1], bgra[p + 1]);
+            ASSERT_EQ(rgba[p + 2], bgra[p]);
             ASSERT_EQ(rgba[p + 3], 255);
         }
     }
@@ -99,9 +117,7 @@ TEST(ToolInteropTest, DemoLiveMovieOpensInFFmpegWithCursorSoundAndChapters) {
         GTEST_SKIP() << missing;
     }
     TempDir dir;
-    ASSERT_EQ(RunTool({"demo", dir.file("demo"), "--frames", "10", "--size", "160x96", "--quiet"})
-                  .exitCode,
-              0);
+    ASSERT_EQ(RunShortDemo(dir.file("demo"), 10, "160x96").exitCode, 0);
     const std::string movie = dir.file("demo/demo-live.mov");
     std::string error;
     const auto probe = FFprobe(movie, {"-show_streams", "-show_chapters"}, &error);
@@ -203,9 +219,7 @@ TEST(ToolInteropTest, LiveMovieIsRebuiltFromItsRecoveryFileAfterItsMovieBoxIsLos
         GTEST_SKIP() << missing;
     }
     TempDir dir;
-    ASSERT_EQ(RunTool({"demo", dir.file("demo"), "--frames", "25", "--size", "160x96", "--quiet"})
-                  .exitCode,
-              0);
+    ASSERT_EQ(RunShortDemo(dir.file("demo"), 25, "160x96").exitCode, 0);
     const std::string movie = dir.file("demo/demo-live.mov");
     // A crash before the movie was finished: everything but its 'moov'.
     const std::vector<unsigned char> whole = ReadFileBytes(movie);
@@ -258,9 +272,7 @@ TEST(ToolInteropTest, EveryDemoMovieOpensAndTheConvertedOneShowsTheCapture) {
         GTEST_SKIP() << missing;
     }
     TempDir dir;
-    ASSERT_EQ(RunTool({"demo", dir.file("demo"), "--frames", "7", "--size", "128x72", "--quiet"})
-                  .exitCode,
-              0);
+    ASSERT_EQ(RunShortDemo(dir.file("demo"), 7, "128x72").exitCode, 0);
     std::string error;
     for (const char* name : {"demo-live.mov", "demo-converted.mov", "demo-mvrc.mov"}) {
         const auto probe =
@@ -273,21 +285,14 @@ TEST(ToolInteropTest, EveryDemoMovieOpensAndTheConvertedOneShowsTheCapture) {
     const auto argb = FFmpegDecode(dir.file("demo/demo-converted.mov"),
                                    {"-f", "rawvideo", "-pix_fmt", "bgra"}, &error);
     ASSERT_TRUE(argb.has_value()) << error;
-    MVRCReader reader;
-    reader.openFile(dir.file("demo/demo.mvrc").c_str());
-    _MVRCHeader header{};
-    reader.readHeader(&header);
-    tagMVDImageFormat format = header.format();
-    MVDImage frame(&format);
-    _MVRCFrameHeader frameHeader{};
-    const size_t frameBytes = 128 * 72 * 4;
+    const ShownCapture shown = ReadShownCapture(dir.file("demo/demo.mvrc"));
+    ASSERT_EQ(shown.frames.size(), 7u);
+    const size_t frameBytes = shown.frames[0].size();
     ASSERT_EQ(argb->size(), frameBytes * 7);
     for (size_t index = 0; index < 7; ++index) {
-        ASSERT_TRUE(reader.readFrame(&frameHeader, &frame));
-        frame.flipInPlace();
-        const uint8_t* shown = argb->data() + index * frameBytes;
+        const uint8_t* movie = argb->data() + index * frameBytes;
         for (size_t p = 0; p < frameBytes; p += 4) {
-            ASSERT_EQ(std::memcmp(shown + p, frame.m_pData + p, 3), 0)
+            ASSERT_EQ(std::memcmp(movie + p, shown.frames[index].data() + p, 3), 0)
                 << "frame " << index << " byte " << p;
         }
     }
@@ -296,29 +301,19 @@ TEST(ToolInteropTest, EveryDemoMovieOpensAndTheConvertedOneShowsTheCapture) {
 TEST(ToolInteropTest, DemoSwfShowsTheCapturedFramesWithTheirCursor) {
     MVD_SKIP_WITHOUT_SWF_PLAYER();
     TempDir dir;
-    ASSERT_EQ(RunTool({"demo", dir.file("demo"), "--frames", "6", "--size", "240x136", "--quiet"})
-                  .exitCode,
-              0);
+    ASSERT_EQ(RunShortDemo(dir.file("demo"), 6, "240x136").exitCode, 0);
     const SwfRun run = SwfPlayer::Play(dir.file("demo/demo.swf"), SwfPlayRequest({1, 6}));
 
-    MVRCReader reader;
-    reader.openFile(dir.file("demo/demo.mvrc").c_str());
-    _MVRCHeader header{};
-    reader.readHeader(&header);
-    tagMVDImageFormat format = header.format();
-    MVDImage frame(&format);
-    _MVRCFrameHeader frameHeader{};
-    for (int index = 1; index <= 6; ++index) {
-        ASSERT_TRUE(reader.readFrame(&frameHeader, &frame));
-        if (index != 1 && index != 6) {
-            continue;
-        }
+    const ShownCapture capture = ReadShownCapture(dir.file("demo/demo.mvrc"));
+    ASSERT_EQ(capture.frames.size(), 6u);
+    // SWF frames count from 1.
+    for (int index : {1, 6}) {
         const SwfImage& shown = run.Frame(index);
-        frame.flipInPlace();  // capture frames keep the bottom line first
+        const std::vector<uint8_t>& frame = capture.frames[size_t(index - 1)];
         int wrong = 0;
-        for (uint32_t y = 0; y < header.height; ++y) {
-            for (uint32_t x = 0; x < header.width; ++x) {
-                const uint8_t* p = frame.m_pData + (size_t{y} * header.width + x) * 4;
+        for (uint32_t y = 0; y < capture.height; ++y) {
+            for (uint32_t x = 0; x < capture.width; ++x) {
+                const uint8_t* p = frame.data() + (size_t{y} * capture.width + x) * 4;
                 const std::array<uint8_t, 3> want{p[2], p[1], p[0]};
                 wrong += shown.At(int(x), int(y)) != want;
             }

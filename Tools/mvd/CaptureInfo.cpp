@@ -8,6 +8,7 @@
 
 #include "Capture/MVRCReader.h"
 #include "Inspectors.h"
+#include "Progress.h"
 #include "TextFormat.h"
 
 namespace mvd {
@@ -61,7 +62,9 @@ CaptureSummary ReadCapture(const std::string& path, _MVRCHeader& header, std::os
     reader.readHeader(&header);
     CaptureSummary sum;
     _MVRCFrameHeader frame{};
+    Progress progress("reading frames", 0);
     while (reader.readFrame(&frame, nullptr)) {
+        progress.update(sum.frames + 1);
         if (list != nullptr) {
             ListFrame(*list, sum.frames, frame, reader);
         }

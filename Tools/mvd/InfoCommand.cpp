@@ -7,6 +7,7 @@
 #include "Commands.h"
 #include "FileKind.h"
 #include "Inspectors.h"
+#include "Progress.h"
 #include "ToolError.h"
 
 namespace mvd {
@@ -18,9 +19,13 @@ int RunInfo(const Arguments& args) {
                      "its first bytes.\n"
                      "The whole file is read, so a damaged file is reported as an error.");
     parser.positional("FILE", "the file to describe")
-        .flag("--list", "also list every frame, sample or tag");
+        .flag("--list", "also list every frame, sample or tag")
+        .flag("--quiet", "no progress bar while a capture file is read");
     if (!parser.parse(args)) {
         return kExitSuccess;
+    }
+    if (parser.given("--quiet")) {
+        Progress::disable();
     }
     const std::string path = parser.argument("FILE");
     ErrorContext context(path);

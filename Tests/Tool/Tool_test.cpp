@@ -336,6 +336,14 @@ TEST_F(ToolTest, RecoverRebuildsWhatTheIndexListsUpToItsDamage) {
     CommandResult run = RunTool({"recover", live + ".rcvr", live, out});
     ASSERT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_TRUE(Contains(run.output, "3 frames, 0.300 s")) << run.output;
+    const std::string nowhere = m_dir.file("no/such/dir/out.mov");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"recover", live + ".rcvr", live, nowhere},
+          std::vector<std::string>{"convert", capture(), nowhere}}) {
+        run = RunTool(args);
+        ExpectRefusal(run, args[0]);
+        EXPECT_TRUE(Contains(run.errors, ": " + nowhere + ": ")) << run.errors;
+    }
 
     // An unknown record label after the second video sample: the movie of
     // what came before is written and the damage reported.

@@ -85,7 +85,12 @@ int RunRecover(const Arguments& args) {
 
     PendingFile movie(output);
     RecoveryHandle recovery = OpenRecovery(index, data, movie.path());
-    if (!recovery->readHeader()) {
+    bool header = false;
+    {
+        ErrorContext context(output);  // the new movie is created with the header
+        header = recovery->readHeader();
+    }
+    if (!header) {
         ErrorContext context(index);
         throw ToolError("the header is cut short or gives an impossible movie size");
     }

@@ -290,7 +290,9 @@ class SwfRecorder : public DemoRecorder {
   public:
     std::string fileName() const override { return "demo.swf"; }
     std::string viewHint() const override {
-        return "mvd info %s; open it in a browser with the Ruffle extension";
+        return "mvd info %s; in Ruffle (headless Chromium), from the source folder: node "
+               "Tests/Harness/render_swf.mjs %s --out swf-frames --frames 1,200 --png "
+               "--renderer canvas --timeout 300";
     }
 
     void begin(const mvddemo::DemoScene& scene, const std::string& path) override {

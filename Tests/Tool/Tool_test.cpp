@@ -99,6 +99,10 @@ TEST_F(ToolTest, RefusesMissingEmptyTruncatedAndRandomFiles) {
         ExpectRefusal(RunTool({"swf", path, m_dir.file("out.swf")}), "swf");
         ExpectRefusal(RunTool({"convert", path, m_dir.file("out.mov")}), "convert");
         ExpectRefusal(RunTool({"recover", path, live, m_dir.file("out.mov")}), "recover");
+        if (std::filesystem::exists(path)) {
+            // A file where the demo's folder should be.
+            ExpectRefusal(RunTool({"demo", path, "--frames", "1"}), "demo");
+        }
         EXPECT_FALSE(std::filesystem::exists(m_dir.file("out.swf"))) << "no partial output";
         EXPECT_FALSE(std::filesystem::exists(m_dir.file("out.mov"))) << "no partial output";
         EXPECT_FALSE(std::filesystem::exists(m_dir.file("out.mov.part")));

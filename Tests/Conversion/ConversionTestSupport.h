@@ -9,6 +9,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "Capture/CaptureTestContent.h"
@@ -95,6 +96,21 @@ struct ReaderFrame {
     Pixels picture;     // as the movie should show it
     uint32_t duration;  // in units of 600
 };
+
+// Tests run once per compression type and pixel format.
+using TypeAndFormat = std::tuple<MVRCCompressionType, uint32_t>;
+
+inline auto AllTypesAndFormats() {
+    return ::testing::Combine(
+        ::testing::Values(kMVRCCompressionNone, kMVRCCompressionZlib, kMVRCCompressionDeltaRLE,
+                          kMVRCCompressionDeltaRLEZlib, kMVRCCompressionYUVDeltaRLE),
+        ::testing::Values(kMVDPixelFormat32ARGB, kMVDPixelFormat32BGRA));
+}
+
+inline std::string TypeAndFormatName(const ::testing::TestParamInfo<TypeAndFormat>& info) {
+    return "type" + std::to_string(int(std::get<0>(info.param))) +
+           (std::get<1>(info.param) == kMVDPixelFormat32BGRA ? "_BGRA" : "_ARGB");
+}
 
 // A recording with key and difference frames, unchanged frames, several
 // frame rates and durations, and a cursor that moves, changes and leaves.

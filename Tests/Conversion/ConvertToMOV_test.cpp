@@ -31,8 +31,7 @@ void ExpectMovieOf(const std::string& moviePath, const std::vector<ReaderFrame>&
     }
 }
 
-class CaptureConversion
-    : public ::testing::TestWithParam<std::tuple<MVRCCompressionType, uint32_t>> {};
+class CaptureConversion : public ::testing::TestWithParam<conversiontest::TypeAndFormat> {};
 
 TEST_P(CaptureConversion, MovieShowsTheReadersFramesFlipped) {
     const auto [type, pixelFormat] = GetParam();
@@ -44,16 +43,8 @@ TEST_P(CaptureConversion, MovieShowsTheReadersFramesFlipped) {
     ExpectMovieOf(movie, ReaderFrames(capture));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllTypes, CaptureConversion,
-    ::testing::Combine(::testing::Values(kMVRCCompressionNone, kMVRCCompressionZlib,
-                                         kMVRCCompressionDeltaRLE, kMVRCCompressionDeltaRLEZlib,
-                                         kMVRCCompressionYUVDeltaRLE),
-                       ::testing::Values(kMVDPixelFormat32ARGB, kMVDPixelFormat32BGRA)),
-    [](const auto& info) {
-        return "type" + std::to_string(int(std::get<0>(info.param))) +
-               (std::get<1>(info.param) == kMVDPixelFormat32BGRA ? "_BGRA" : "_ARGB");
-    });
+INSTANTIATE_TEST_SUITE_P(AllTypes, CaptureConversion, conversiontest::AllTypesAndFormats(),
+                         conversiontest::TypeAndFormatName);
 
 TEST(CaptureConversionEdges, EmptyCaptureMakesAnEmptyMovie) {
     mvdtest::TempDir dir;

@@ -151,6 +151,15 @@ inline void RecordCapture(const std::string& path, MVRCCompressionType type, uin
     writer.closeFile();
 }
 
+// A capture file of a header and its end: no frames.
+inline void WriteEmptyCapture(const std::string& path, uint32_t pixelFormat) {
+    tagMVDImageFormat format{32, 20, pixelFormat, 4};
+    MVRCWriter writer;
+    writer.openFile(path);
+    writer.writeHeader(&format);
+    writer.closeFile();
+}
+
 // The reader's own frames of a capture file, as a movie shows them.
 inline std::vector<ReaderFrame> ReaderFrames(const std::string& path) {
     MVRCReader reader;

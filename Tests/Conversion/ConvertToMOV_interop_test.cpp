@@ -71,11 +71,7 @@ TEST(ConversionInteropEdges, EmptyCaptureMakesAMovieFfprobeReads) {
     mvdtest::TempDir dir;
     const std::string capture = dir.file("empty.mvrc");
     const std::string movie = dir.file("empty.mov");
-    tagMVDImageFormat format{32, 20, kMVDPixelFormat32BGRA, 4};
-    MVRCWriter writer;
-    writer.openFile(capture);
-    writer.writeHeader(&format);
-    writer.closeFile();
+    conversiontest::WriteEmptyCapture(capture, kMVDPixelFormat32BGRA);
     MVRCReader().convertToMOV(capture.c_str(), movie.c_str());
     std::string error;
     const auto probe = mvdtest::FFprobe(movie, {"-show_streams", "-show_packets"}, &error);

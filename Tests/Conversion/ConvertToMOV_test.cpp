@@ -50,11 +50,7 @@ TEST(CaptureConversionEdges, EmptyCaptureMakesAnEmptyMovie) {
     mvdtest::TempDir dir;
     const std::string capture = dir.file("empty.mvrc");
     const std::string movie = dir.file("empty.mov");
-    tagMVDImageFormat format{32, 20, kMVDPixelFormat32ARGB, 4};
-    MVRCWriter writer;
-    writer.openFile(capture);
-    writer.writeHeader(&format);
-    writer.closeFile();
+    conversiontest::WriteEmptyCapture(capture, kMVDPixelFormat32ARGB);
     MVRCReader().convertToMOV(capture.c_str(), movie.c_str());
     qtfile::MovieFileReader reader;
     ASSERT_TRUE(reader.open(movie).ok());

@@ -76,9 +76,9 @@ TEST_F(CodecSelectorsTest, CodecInformationFromResource) {
     custom.vendor = 'abcd';
     std::array<UInt8, 10> shortRecord{};
     for (bool exact : {true, false}) {
-        const ComponentResourceSpec resource =
-            exact ? ComponentResourceSpec{'cdci', 256, &custom, sizeof(custom)}
-                  : ComponentResourceSpec{'cdci', 256, shortRecord.data(), 10};
+        const ComponentResourceEntry resource =
+            exact ? ComponentResourceEntry{'cdci', 256, &custom, sizeof(custom)}
+                  : ComponentResourceEntry{'cdci', 256, shortRecord.data(), 10};
         const ComponentDescription cd{compressorComponentType, 'mvdt', 'Mvdn', 0, 0};
         Component c = RegisterComponentWithResources(&cd, MVDKCodec_ComponentDispatch, 0, nullptr,
                                                      nullptr, nullptr, &resource, 1);

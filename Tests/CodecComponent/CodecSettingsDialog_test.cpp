@@ -155,15 +155,15 @@ TEST_F(CodecSettingsDialogTest, PanelInTheHostsDialog) {
     ASSERT_EQ(ImageCodecGetDITLForSize(m_ci, &ditl, &smallest), noErr);
     ASSERT_NE(ditl, nullptr);
 
-    DialogTemplateSpec hostDialog;
+    DialogTemplate hostDialog;
     hostDialog.bounds = Rect{0, 0, 100, 300};
     hostDialog.itemsID = 128;
     const std::vector<UInt8> dlog = BuildDialogTemplate(hostDialog);
-    const DialogItemSpec hostItems[] = {ButtonItem({70, 200, 90, 280}, "OK"),
-                                        ButtonItem({70, 100, 90, 180}, "Cancel")};
+    const DialogItemTemplate hostItems[] = {ButtonItem({70, 200, 90, 280}, "OK"),
+                                            ButtonItem({70, 100, 90, 180}, "Cancel")};
     const std::vector<UInt8> items = BuildDialogItemList(hostItems);
-    const ComponentResourceSpec resources[] = {{'DLOG', 128, dlog.data(), Size(dlog.size())},
-                                               {'DITL', 128, items.data(), Size(items.size())}};
+    const ComponentResourceEntry resources[] = {{'DLOG', 128, dlog.data(), Size(dlog.size())},
+                                                {'DITL', 128, items.data(), Size(items.size())}};
     const ComponentDescription cd{'host', 'test', 'test', 0, 0};
     Component host = RegisterComponentWithResources(&cd, MVDKCodec_ComponentDispatch, 0, nullptr,
                                                     nullptr, nullptr, resources, 2);

@@ -272,7 +272,7 @@ TEST_F(ComponentManagerTest, RegisterMessageCanRefuse) {
 TEST_F(ComponentManagerTest, ResourcesByTypeAndIdAndAsResourceFile) {
     const char kText[] = "hello";
     const UInt8 kBytes[] = {1, 2, 3};
-    const ComponentResourceSpec resources[] = {
+    const ComponentResourceEntry resources[] = {
         {'TEXT', 128, kText, 5},
         {'DATA', 128, kBytes, 3},
     };

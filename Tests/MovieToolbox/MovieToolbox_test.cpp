@@ -20,8 +20,9 @@ class ToolboxTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_EQ(EnterMovies(), noErr);
         m_path = m_dir.file("movie.mov");
-        ASSERT_EQ(NativePathNameToFSSpec(m_path.data(), &m_spec, 0), fnfErr);
-        ASSERT_EQ(CreateMovieFile(&m_spec, 'TVOD', smCurrentScript, 0, &m_refNum, &m_movie), noErr);
+        ASSERT_EQ(NativePathNameToFSSpec(m_path.data(), &m_location, 0), fnfErr);
+        ASSERT_EQ(CreateMovieFile(&m_location, 'TVOD', smCurrentScript, 0, &m_refNum, &m_movie),
+                  noErr);
     }
     void TearDown() override {
         if (m_movie != nullptr) {
@@ -62,7 +63,7 @@ class ToolboxTest : public ::testing::Test {
 
     mvdtest::TempDir m_dir;
     std::string m_path;
-    FSSpec m_spec{};
+    FSSpec m_location{};
     short m_refNum = 0;
     Movie m_movie = nullptr;
     Track m_track = nullptr;
@@ -75,9 +76,9 @@ using Edit = qtfile::EditListEntry;
 TEST_F(ToolboxTest, FileCreationReplacesOnlyWhenAsked) {
     short refNum = 0;
     Movie other = nullptr;
-    ASSERT_EQ(NativePathNameToFSSpec(m_path.data(), &m_spec, 0), noErr);
-    EXPECT_EQ(CreateMovieFile(&m_spec, 'TVOD', smCurrentScript, 0, &refNum, &other), dupFNErr);
-    EXPECT_EQ(CreateMovieFile(&m_spec, 'TVOD', smCurrentScript, createMovieFileDeleteCurFile,
+    ASSERT_EQ(NativePathNameToFSSpec(m_path.data(), &m_location, 0), noErr);
+    EXPECT_EQ(CreateMovieFile(&m_location, 'TVOD', smCurrentScript, 0, &refNum, &other), dupFNErr);
+    EXPECT_EQ(CreateMovieFile(&m_location, 'TVOD', smCurrentScript, createMovieFileDeleteCurFile,
                               &refNum, &other),
               noErr);
     EXPECT_NE(refNum, m_refNum);
@@ -85,9 +86,9 @@ TEST_F(ToolboxTest, FileCreationReplacesOnlyWhenAsked) {
     DisposeMovie(other);
 
     std::string missingFolder = m_dir.file("no/such/movie.mov");
-    FSSpec spec;
-    EXPECT_EQ(NativePathNameToFSSpec(missingFolder.data(), &spec, 0), dirNFErr);
-    EXPECT_EQ(CreateMovieFile(&spec, 'TVOD', smCurrentScript, 0, &refNum, &other), fnfErr);
+    FSSpec location;
+    EXPECT_EQ(NativePathNameToFSSpec(missingFolder.data(), &location, 0), dirNFErr);
+    EXPECT_EQ(CreateMovieFile(&location, 'TVOD', smCurrentScript, 0, &refNum, &other), fnfErr);
     EXPECT_EQ(CloseMovieFile(12345), paramErr);
 }
 

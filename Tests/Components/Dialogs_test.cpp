@@ -201,35 +201,6 @@ TEST_F(DialogsTest, ModalDialogWithAndWithoutDriver) {
     EXPECT_EQ(hit, 0);  // no dialog
 }
 
-TEST_F(DialogsTest, StandardFilterKeys) {
-    DialogRef dialog = GetNewDialog(128, nullptr, nullptr);
-    ASSERT_NE(dialog, nullptr);
-    auto key = [&](EventKind what, UInt8 character, EventModifiers modifiers = 0) {
-        EventRecord event{};
-        event.what = what;
-        event.message = character;
-        event.modifiers = modifiers;
-        DialogItemIndex hit = 0;
-        return StdFilterProc(dialog, &event, &hit) ? hit : DialogItemIndex{-1};
-    };
-    // Nothing is handled before default and cancel items are set.
-    EXPECT_EQ(key(keyDown, kReturnCharCode), -1);
-    SetDialogDefaultItem(dialog, 1);
-    SetDialogCancelItem(dialog, 2);
-    EXPECT_EQ(key(keyDown, kReturnCharCode), 1);
-    EXPECT_EQ(key(keyDown, kEnterCharCode), 1);
-    EXPECT_EQ(key(autoKey, kReturnCharCode), 1);
-    EXPECT_EQ(key(keyDown, kEscapeCharCode), 2);
-    EXPECT_EQ(key(keyDown, '.', cmdKey), 2);
-    EXPECT_EQ(key(keyDown, '.'), -1);
-    EXPECT_EQ(key(keyUp, kReturnCharCode), -1);
-    EXPECT_EQ(key(mouseDown, 0), -1);
-    ModalFilterUPP standard = nullptr;
-    EXPECT_EQ(GetStdFilterProc(&standard), noErr);
-    EXPECT_EQ(standard, StdFilterProc);
-    DisposeDialog(dialog);
-}
-
 TEST_F(DialogsTest, PortsFollowTheDialog) {
     OpaqueGrafPtr other{};
     SetPort(&other);

@@ -455,7 +455,7 @@ OSErr FSCloseFork(FSIORefNum forkRefNum) {
     return CloseFork(forkRefNum);
 }
 
-// --- Shared by FSSpec and FSRef calls ------------------------------------------------------
+// --- Shared by FSSpec and FSRef calls -------------------------------------------
 
 namespace fileimpl {
 

@@ -8,7 +8,7 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev zlib1g-dev libgtest-dev libgmock-dev
           libbenchmark-dev libpng-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
-          ffmpeg chromium nodejs npm ca-certificates)
+          libdeflate-dev ffmpeg chromium nodejs npm ca-certificates)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "Compression/ZlibCompressor.h"
 #include "SWF/FObjCollection.h"
 #include "SWF/FSWFStream.h"
 
@@ -133,16 +134,25 @@ FDTDefineBitsLosslessBase::FDTDefineBitsLosslessBase(uint16_t tagCode, uint32_t 
         throw std::invalid_argument("lossless bitmap without pixels");
     }
     const size_t tableBytes = mapped ? static_cast<size_t>(colorTableSize) * entryBytes : 0;
-    std::vector<uint8_t> raw(tableBytes + pixelBytes);
+    // The colour table and the pixels form one zlib stream.
+    std::vector<uint8_t> joined;
+    const auto* raw = static_cast<const uint8_t*>(pixels);
+    const size_t rawBytes = tableBytes + pixelBytes;
     if (tableBytes != 0) {
-        std::memcpy(raw.data(), table, tableBytes);
+        joined.resize(rawBytes);
+        std::memcpy(joined.data(), table, tableBytes);
+        if (pixelBytes != 0) {
+            std::memcpy(joined.data() + tableBytes, pixels, pixelBytes);
+        }
+        raw = joined.data();
     }
-    if (pixelBytes != 0) {
-        std::memcpy(raw.data() + tableBytes, pixels, pixelBytes);
-    }
-    uLongf compressedLength = compressBound(raw.size());
+    // One compressor per thread, kept: bitmaps of a movie are made one after
+    // another, and the deflater's tables are then allocated once.
+    thread_local mvd::ZlibCompressor compressor;
+    size_t compressedLength = compressBound(rawBytes);
     m_compressed.resize(compressedLength);
-    const int result = compress2(m_compressed.data(), &compressedLength, raw.data(), raw.size(), 9);
+    const int result = compressor.compress(m_compressed.data(), &compressedLength, raw, rawBytes, 9,
+                                           Z_DEFAULT_STRATEGY);
     if (result != Z_OK) {
         throw std::runtime_error("zlib could not compress a lossless bitmap");
     }

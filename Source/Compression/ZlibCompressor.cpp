@@ -15,8 +15,9 @@ namespace {
 
 constexpr size_t kMaxChunk = std::numeric_limits<uInt>::max();
 
-// libdeflate's level for each zlib level 0..9.
-constexpr std::array<int, 10> kLibdeflateLevels = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+// libdeflate's level for each zlib level 0..9 (see the header).
+constexpr std::array<int, 10> kLevelsForDefaultStrategy = {0, 2, 2, 3, 4, 6, 7, 7, 8, 9};
+constexpr std::array<int, 10> kLevelsForFilteredData = {0, 1, 2, 3, 3, 3, 4, 4, 5, 5};
 
 bool ValidLevel(int level) {
     return level >= -1 && level <= 9;
@@ -43,8 +44,8 @@ struct ZlibCompressor::Libdeflate {
         for (libdeflate_compressor* c : compressors)
             libdeflate_free_compressor(c);
     }
-    // One compressor per level, allocated when first used.
-    std::array<libdeflate_compressor*, 10> compressors{};
+    // One compressor per libdeflate level, allocated when first used.
+    std::array<libdeflate_compressor*, 13> compressors{};
 };
 #else
 struct ZlibCompressor::Libdeflate {};
@@ -62,10 +63,12 @@ bool ZlibCompressor::HaveLibdeflate() {
 #endif
 }
 
-int ZlibCompressor::LibdeflateLevel(int zlibLevel) {
+int ZlibCompressor::LibdeflateLevel(int zlibLevel, int strategy) {
     if (!ValidLevel(zlibLevel))
         return -1;
-    return kLibdeflateLevels[static_cast<size_t>(EffectiveLevel(zlibLevel))];
+    const auto& levels =
+        strategy == Z_FILTERED ? kLevelsForFilteredData : kLevelsForDefaultStrategy;
+    return levels[static_cast<size_t>(EffectiveLevel(zlibLevel))];
 }
 
 ZlibCompressor::ZlibCompressor(DeflateBackend backend)
@@ -83,7 +86,7 @@ int ZlibCompressor::compress(void* dst, size_t* dstLen, const void* src, size_t 
         return Z_STREAM_ERROR;
     const bool matchFinding = strategy == Z_DEFAULT_STRATEGY || strategy == Z_FILTERED;
     if (m_backend == DeflateBackend::Libdeflate && matchFinding) {
-        const int result = compressWithLibdeflate(dst, dstLen, src, srcLen, level);
+        const int result = compressWithLibdeflate(dst, dstLen, src, srcLen, level, strategy);
         if (result != Z_BUF_ERROR)
             return result;
     }
@@ -150,15 +153,17 @@ void PutBigEndian32(uint8_t* out, uint32_t v) {
 }  // namespace
 
 int ZlibCompressor::compressWithLibdeflate(void* dst, size_t* dstLen, const void* src,
-                                           size_t srcLen, int level) {
+                                           size_t srcLen, int level, int strategy) {
     level = EffectiveLevel(level);
     if (*dstLen < kHeaderBytes + kTrailerBytes)
         return Z_BUF_ERROR;
     if (!m_libdeflate)
         m_libdeflate = std::make_unique<Libdeflate>();
-    libdeflate_compressor*& compressor = m_libdeflate->compressors[static_cast<size_t>(level)];
+    const int backendLevel = LibdeflateLevel(level, strategy);
+    libdeflate_compressor*& compressor =
+        m_libdeflate->compressors[static_cast<size_t>(backendLevel)];
     if (compressor == nullptr)
-        compressor = libdeflate_alloc_compressor(LibdeflateLevel(level));
+        compressor = libdeflate_alloc_compressor(backendLevel);
     if (compressor == nullptr)
         return Z_MEM_ERROR;
     auto* out = static_cast<uint8_t*>(dst);
@@ -175,7 +180,7 @@ int ZlibCompressor::compressWithLibdeflate(void* dst, size_t* dstLen, const void
 
 #else
 
-int ZlibCompressor::compressWithLibdeflate(void*, size_t*, const void*, size_t, int) {
+int ZlibCompressor::compressWithLibdeflate(void*, size_t*, const void*, size_t, int, int) {
     return Z_BUF_ERROR;
 }
 

@@ -106,6 +106,23 @@ TEST(ZlibCompressor, LevelsOrderBySize) {
     }
 }
 
+// libdeflate levels never go down as zlib levels go up, 0 stays stored, and
+// no level is left without one.
+TEST(ZlibCompressor, LibdeflateLevelsFollowZlibs) {
+    for (int strategy : {Z_DEFAULT_STRATEGY, Z_FILTERED}) {
+        EXPECT_EQ(ZlibCompressor::LibdeflateLevel(0, strategy), 0);
+        EXPECT_EQ(ZlibCompressor::LibdeflateLevel(-1, strategy),
+                  ZlibCompressor::LibdeflateLevel(6, strategy));
+        EXPECT_EQ(ZlibCompressor::LibdeflateLevel(10, strategy), -1);
+        for (int level = 1; level <= 9; ++level) {
+            const int mapped = ZlibCompressor::LibdeflateLevel(level, strategy);
+            EXPECT_GE(mapped, ZlibCompressor::LibdeflateLevel(level - 1, strategy));
+            EXPECT_GE(mapped, 1);
+            EXPECT_LE(mapped, 12);
+        }
+    }
+}
+
 TEST(ZlibCompressor, KeptZlibStreamMatchesOneShotCompression) {
     ScreenImage image(96, 64);
     ScreenContent screen(96, 64, 8);

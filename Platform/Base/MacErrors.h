@@ -7,6 +7,7 @@
 enum : OSErr {
     // Image Compression Manager and codecs.
     codecErr = -8960,
+    noCodecErr = -8961,  // no codec component for the codec type
     codecSizeErr = -8963,
     codecImageBufErr = -8965,
     codecSpoolErr = -8966,

@@ -215,7 +215,8 @@ class Registry {
     Registry() {
         for (const BuiltInComponent& builtIn : BuiltInComponents()) {
             auto record = std::make_shared<ComponentEntry>();
-            record->resources = std::make_shared<const ResourceTable>();
+            record->resources = std::make_shared<const ResourceTable>(
+                builtIn.resources != nullptr ? builtIn.resources() : ResourceTable{});
             record->token = m_nextToken++;
             record->description = builtIn.description;
             record->entryPoint = builtIn.entryPoint;

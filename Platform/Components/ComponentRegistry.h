@@ -27,10 +27,11 @@ std::shared_ptr<const ResourceTable> ResourcesOf(Component aComponent);
 OSErr CopyResource(const ResourceTable& table, ResType type, SInt16 id, Handle* out);
 
 // A component that the platform registers itself, the first time the
-// registry is used.
+// registry is used, with the resources it carries (none when null).
 struct BuiltInComponent {
     ComponentDescription description;
     ComponentRoutineUPP entryPoint;
+    ResourceTable (*resources)() = nullptr;
 };
 std::span<const BuiltInComponent> BuiltInComponents();
 

@@ -33,6 +33,20 @@ struct AudioStreamPacketDescription {
 };
 static_assert(sizeof(AudioStreamPacketDescription) == 16);
 
+// A buffer of audio data: interleaved channels, or one channel of a
+// non-interleaved stream.
+struct AudioBuffer {
+    UInt32 mNumberChannels;
+    UInt32 mDataByteSize;
+    void* mData;
+};
+
+// A list of buffers; the list really holds mNumberBuffers entries.
+struct AudioBufferList {
+    UInt32 mNumberBuffers;
+    AudioBuffer mBuffers[1];
+};
+
 // One channel of a layout: 20 bytes.
 struct AudioChannelDescription {
     AudioChannelLabel mChannelLabel;

@@ -1,0 +1,430 @@
+// The standard compression components: settings, dialogs, settings
+// containers, session options, and audio conversion.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "AudioCodecs/IMA4Codec.h"
+#include "StandardCompression/StandardCompression.h"
+#include "Support/ScriptedDialogDriver.h"
+
+namespace {
+
+using mvdtest::ScriptedDialogDriver;
+
+class StandardCompressionTest : public ::testing::Test {
+  protected:
+    ComponentInstance open(OSType subType) {
+        ComponentInstance ci = nullptr;
+        EXPECT_EQ(OpenADefaultComponent(StandardCompressionType, subType, &ci), noErr);
+        m_open.push_back(ci);
+        return ci;
+    }
+    void TearDown() override {
+        for (ComponentInstance ci : m_open) {
+            EXPECT_EQ(CloseComponent(ci), noErr);
+        }
+    }
+
+    // Hits the radio button whose title contains `text`.
+    static ScriptedDialogDriver::Step Choose(const std::string& text) {
+        return [text](DialogRef dialog) {
+            for (const DialogItemView& item : DialogItems(dialog)) {
+                if (item.type == kRadioButtonDialogItem &&
+                    item.text.find(text) != std::string::npos) {
+                    return DialogDriverAction::Hit(item.index);
+                }
+            }
+            return DialogDriverAction::Nothing();
+        };
+    }
+    // Runs a request with a driver playing the steps.
+    static ComponentResult Drive(std::vector<ScriptedDialogDriver::Step> steps,
+                                 ComponentResult (*request)(ComponentInstance),
+                                 ComponentInstance ci) {
+        auto driver = std::make_shared<ScriptedDialogDriver>();
+        driver->steps = std::move(steps);
+        ScopedDialogDriver scoped(driver);
+        return request(ci);
+    }
+
+    std::vector<ComponentInstance> m_open;
+};
+
+SCSpatialSettings Spatial(ComponentInstance ci) {
+    SCSpatialSettings s{};
+    EXPECT_EQ(SCGetInfo(ci, scSpatialSettingsType, &s), noErr);
+    return s;
+}
+
+SCTemporalSettings Temporal(ComponentInstance ci) {
+    SCTemporalSettings t{};
+    EXPECT_EQ(SCGetInfo(ci, scTemporalSettingsType, &t), noErr);
+    return t;
+}
+
+// Control values are set while the dialog is up, then OK is hit.
+ScriptedDialogDriver::Step SetThenHit(DialogItemIndex item, SInt16 value, DialogItemIndex hit) {
+    return [=](DialogRef dialog) {
+        ControlRef control = nullptr;
+        GetDialogItemAsControl(dialog, item, &control);
+        SetControlValue(control, value);
+        return DialogDriverAction::Hit(hit);
+    };
+}
+
+TEST_F(StandardCompressionTest, SequenceDialogOKStoresAndCancelChangesNothing) {
+    ComponentInstance sc = open(StandardCompressionSubType);
+    long prefs = scAllowEncodingWithCompressionSession;
+    ASSERT_EQ(SCSetInfo(sc, scPreferenceFlagsType, &prefs), noErr);
+    // The dialog lists the platform's codecs and starts from the settings.
+    ASSERT_EQ(Drive({Choose("(raw )"), SetThenHit(4, 700, 0), SetThenHit(6, 12, kStdOkItemIndex)},
+                    SCRequestSequenceSettings, sc),
+              noErr);
+    EXPECT_EQ(Spatial(sc).codecType, kRawCodecType);
+    EXPECT_EQ(Spatial(sc).spatialQuality, 700u);
+    EXPECT_EQ(Temporal(sc).keyFrameRate, 12);
+
+    ASSERT_EQ(Drive({Choose("(rle )"), SetThenHit(4, 100, kStdCancelItemIndex)},
+                    SCRequestSequenceSettings, sc),
+              userCanceledErr);
+    EXPECT_EQ(Spatial(sc).codecType, kRawCodecType);
+    EXPECT_EQ(Spatial(sc).spatialQuality, 700u);
+    // No driver: the dialog reports cancel.
+    EXPECT_EQ(SCRequestImageSettings(sc), userCanceledErr);
+
+    auto driver = std::make_shared<ScriptedDialogDriver>();
+    driver->steps = {Choose("(rle )"), ScriptedDialogDriver::Hit(kStdOkItemIndex)};
+    {
+        ScopedDialogDriver scoped(driver);
+        ASSERT_EQ(SCRequestImageSettings(sc), noErr);
+    }
+    EXPECT_EQ(Spatial(sc).codecType, kAnimationCodecType);
+    // What the dialog showed: the quality from before, the codecs as radios.
+    bool sawQuality = false, sawAnimation = false;
+    for (const DialogItemView& item : driver->shown) {
+        sawQuality |= item.index == 4 && item.value == 700;
+        sawAnimation |= item.type == kRadioButtonDialogItem && item.text == "Animation (rle )";
+    }
+    EXPECT_TRUE(sawQuality);
+    EXPECT_TRUE(sawAnimation);
+}
+
+TEST_F(StandardCompressionTest, SettingsSurviveAContainerIntoSessionOptions) {
+    ComponentInstance from = open(StandardCompressionSubType);
+    SCSpatialSettings spatial{kRawCodecType, nullptr, 24, codecHighQuality};
+    SCTemporalSettings temporal{codecNormalQuality, 15 << 16, 30};
+    SCDataRateSettings rate{250000, 0, 0, 0};
+    ASSERT_EQ(SCSetInfo(from, scSpatialSettingsType, &spatial), noErr);
+    ASSERT_EQ(SCSetInfo(from, scTemporalSettingsType, &temporal), noErr);
+    ASSERT_EQ(SCSetInfo(from, scDataRateSettingsType, &rate), noErr);
+    QTAtomContainer settings = nullptr;
+    ASSERT_EQ(SCGetSettingsAsAtomContainer(from, &settings), noErr);
+
+    ComponentInstance to = open(StandardCompressionSubType);
+    ASSERT_EQ(SCSetSettingsFromAtomContainer(to, settings), noErr);
+    QTDisposeAtomContainer(settings);
+    EXPECT_EQ(Spatial(to).codecType, kRawCodecType);
+    EXPECT_EQ(Spatial(to).depth, 24);
+    EXPECT_EQ(Temporal(to).frameRate, 15 << 16);
+
+    ICMCompressionSessionOptionsRef options = nullptr;
+    ASSERT_EQ(SCCopyCompressionSessionOptions(to, &options), noErr);
+    const auto property = [&](ComponentPropertyID id) {
+        UInt32 value = 0;
+        EXPECT_EQ(ICMCompressionSessionOptionsGetProperty(
+                      options, kQTPropertyClass_ICMCompressionSessionOptions, id, sizeof(value),
+                      &value, nullptr),
+                  noErr);
+        return value;
+    };
+    EXPECT_EQ(property(kICMCompressionSessionOptionsPropertyID_Quality), codecHighQuality);
+    EXPECT_EQ(property(kICMCompressionSessionOptionsPropertyID_AverageDataRate), 250000u);
+    EXPECT_EQ(property(kICMCompressionSessionOptionsPropertyID_Depth), 24u);
+    EXPECT_EQ(ICMCompressionSessionOptionsGetMaxKeyFrameInterval(options), 30);
+    EXPECT_TRUE(ICMCompressionSessionOptionsGetAllowTemporalCompression(options));
+    ICMCompressionSessionOptionsRelease(options);
+}
+
+TEST_F(StandardCompressionTest, BadSettingsChangeNothing) {
+    ComponentInstance sc = open(StandardCompressionSubType);
+    SCSpatialSettings bad{kRawCodecType, nullptr, 15, codecHighQuality};
+    EXPECT_EQ(SCSetInfo(sc, scSpatialSettingsType, &bad), paramErr);
+    EXPECT_EQ(SCSetInfo(sc, 'what', &bad), scTypeNotFoundErr);
+    EXPECT_EQ(Spatial(sc).depth, 32);
+
+    QTAtomContainer settings = nullptr;
+    ASSERT_EQ(SCGetSettingsAsAtomContainer(sc, &settings), noErr);
+    // Damage the depth field's atom size, then the container itself.
+    const Size size = GetHandleSize(settings);
+    QTAtom video = QTFindChildByID(settings, kParentAtomIsContainer, kQTSettingsVideo, 1, nullptr);
+    QTAtom spatial = QTFindChildByID(settings, video, scSpatialSettingsType, 1, nullptr);
+    ASSERT_EQ(QTSetAtomData(settings, spatial, 3, const_cast<char*>("abc")), noErr);
+    EXPECT_EQ(SCSetSettingsFromAtomContainer(sc, settings), invalidAtomContainerErr);
+    SetHandleSize(settings, size - 5);
+    EXPECT_EQ(SCSetSettingsFromAtomContainer(sc, settings), invalidAtomContainerErr);
+    EXPECT_EQ(SCSetSettingsFromAtomContainer(sc, nullptr), nilHandleErr);
+    QTDisposeAtomContainer(settings);
+    EXPECT_EQ(Spatial(sc).codecType, kAnimationCodecType);
+}
+
+// --- Audio ------------------------------------------------------------------------
+
+AudioStreamBasicDescription PCM(double rate, UInt32 channels, UInt32 bits, AudioFormatFlags flags) {
+    AudioStreamBasicDescription d{};
+    d.mSampleRate = rate;
+    d.mFormatID = kAudioFormatLinearPCM;
+    d.mFormatFlags = flags;
+    d.mChannelsPerFrame = channels;
+    d.mBitsPerChannel = bits;
+    return d;
+}
+
+// Feeds bytes to SCAudioFillBuffer at most `chunk` frames at a time.
+struct Source {
+    std::vector<uint8_t> bytes;
+    size_t frameBytes;
+    size_t chunk;
+    size_t pos = 0;
+
+    static ComponentResult Proc(ComponentInstance, UInt32* packets, AudioBufferList* data,
+                                AudioStreamPacketDescription**, void* refCon) {
+        auto* s = static_cast<Source*>(refCon);
+        const size_t frames =
+            std::min<size_t>({*packets, s->chunk, (s->bytes.size() - s->pos) / s->frameBytes});
+        data->mBuffers[0].mData = s->bytes.data() + s->pos;
+        data->mBuffers[0].mDataByteSize = static_cast<UInt32>(frames * s->frameBytes);
+        s->pos += frames * s->frameBytes;
+        *packets = static_cast<UInt32>(frames);
+        return noErr;
+    }
+};
+
+class AudioCompressionTest : public StandardCompressionTest {
+  protected:
+    void configure(const AudioStreamBasicDescription& in, const AudioStreamBasicDescription& out) {
+        m_sc = open(StandardCompressionSubTypeAudio);
+        ASSERT_EQ(
+            QTSetComponentProperty(m_sc, kQTPropertyClass_SCAudio,
+                                   kQTSCAudioPropertyID_InputBasicDescription, sizeof(in), &in),
+            noErr);
+        ASSERT_EQ(QTSetComponentProperty(m_sc, kQTPropertyClass_SCAudio,
+                                         kQTSCAudioPropertyID_BasicDescription, sizeof(out), &out),
+                  noErr);
+        ASSERT_EQ(QTGetComponentProperty(m_sc, kQTPropertyClass_SCAudio,
+                                         kQTSCAudioPropertyID_BasicDescription, sizeof(m_out),
+                                         &m_out, nullptr),
+                  noErr);
+    }
+
+    // Everything the component makes of the source, asking for `packets` at a time.
+    std::vector<uint8_t> convert(
+        Source& source, UInt32 packets,
+        std::vector<AudioStreamPacketDescription>* descriptions = nullptr) {
+        std::vector<uint8_t> out;
+        std::vector<uint8_t> buffer(packets * m_out.mBytesPerPacket);
+        std::vector<AudioStreamPacketDescription> packetDescriptions(packets);
+        for (;;) {
+            UInt32 count = packets;
+            AudioBufferList list{
+                1, {{m_out.mChannelsPerFrame, static_cast<UInt32>(buffer.size()), buffer.data()}}};
+            EXPECT_EQ(SCAudioFillBuffer(m_sc, Source::Proc, &source, &count, &list,
+                                        packetDescriptions.data()),
+                      noErr);
+            if (count == 0) {
+                return out;
+            }
+            EXPECT_EQ(list.mBuffers[0].mDataByteSize, count * m_out.mBytesPerPacket);
+            for (UInt32 i = 0; i < count && descriptions != nullptr; ++i) {
+                AudioStreamPacketDescription d = packetDescriptions[i];
+                d.mStartOffset += static_cast<SInt64>(out.size());
+                descriptions->push_back(d);
+            }
+            out.insert(out.end(), buffer.begin(), buffer.begin() + list.mBuffers[0].mDataByteSize);
+        }
+    }
+
+    ComponentInstance m_sc = nullptr;
+    AudioStreamBasicDescription m_out{};
+};
+
+// A tone per channel; with spikes, the second channel reaches -32768 now and then.
+std::vector<int16_t> Tone(size_t frames, int channels, bool spikes) {
+    std::vector<int16_t> samples;
+    for (size_t i = 0; i < frames; ++i) {
+        for (int c = 0; c < channels; ++c) {
+            const bool spike = spikes && c == 1 && i % 7 == 0;
+            samples.push_back(static_cast<int16_t>(12000 * std::sin(0.031 * i * (c + 1)) +
+                                                   (spike ? -32768 + 12000 : 0)));
+        }
+    }
+    return samples;
+}
+
+std::vector<uint8_t> Bytes(const std::vector<int16_t>& samples) {
+    std::vector<uint8_t> out(samples.size() * 2);
+    std::memcpy(out.data(), samples.data(), out.size());
+    return out;
+}
+
+TEST_F(AudioCompressionTest, LinearPCMConversionsAreExact) {
+    const auto tone = Tone(1000, 2, true);
+    struct Case {
+        AudioStreamBasicDescription out;
+        std::function<std::vector<uint8_t>(const std::vector<int16_t>&)> expect;
+    };
+    const Case cases[] = {
+        {PCM(44100, 2, 16, kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsBigEndian),
+         [](const auto& in) {
+             std::vector<uint8_t> out;
+             for (int16_t s : in) {
+                 out.push_back(static_cast<uint8_t>(s >> 8));
+                 out.push_back(static_cast<uint8_t>(s));
+             }
+             return out;
+         }},
+        {PCM(44100, 2, 32, kAudioFormatFlagIsSignedInteger),
+         [](const auto& in) {
+             std::vector<uint8_t> out(in.size() * 4);
+             for (size_t i = 0; i < in.size(); ++i) {
+                 const int32_t v = int32_t{in[i]} * 65536;
+                 std::memcpy(out.data() + 4 * i, &v, 4);
+             }
+             return out;
+         }},
+        {PCM(44100, 2, 32, kAudioFormatFlagIsFloat),
+         [](const auto& in) {
+             std::vector<uint8_t> out(in.size() * 4);
+             for (size_t i = 0; i < in.size(); ++i) {
+                 const float v = in[i] / 32768.0f;
+                 std::memcpy(out.data() + 4 * i, &v, 4);
+             }
+             return out;
+         }},
+        {PCM(44100, 1, 16, kAudioFormatFlagIsSignedInteger),  // the mean of both channels
+         [](const auto& in) {
+             std::vector<int16_t> out;
+             for (size_t i = 0; i < in.size(); i += 2) {
+                 out.push_back(static_cast<int16_t>(std::nearbyint((in[i] + in[i + 1]) / 2.0)));
+             }
+             return Bytes(out);
+         }},
+    };
+    for (const Case& c : cases) {
+        configure(PCM(44100, 2, 16, kAudioFormatFlagIsSignedInteger), c.out);
+        Source source{Bytes(tone), 4, 333};
+        EXPECT_EQ(convert(source, 256), c.expect(tone)) << "to " << c.out.mBitsPerChannel;
+    }
+    // And back: 32-bit floats to 16-bit integers give the original.
+    configure(PCM(44100, 2, 32, kAudioFormatFlagIsFloat),
+              PCM(44100, 2, 16, kAudioFormatFlagIsSignedInteger));
+    Source floats{cases[2].expect(tone), 8, 100};
+    EXPECT_EQ(convert(floats, 77), Bytes(tone));
+}
+
+TEST_F(AudioCompressionTest, IMA4PacketsDecodeCloseToTheSource) {
+    const auto tone = Tone(64 * 20 + 10, 2, false);  // the last packet is padded
+    AudioStreamBasicDescription ima4{};
+    ima4.mSampleRate = 0;  // the input's rate
+    ima4.mFormatID = kAudioFormatAppleIMA4;
+    ima4.mChannelsPerFrame = 2;
+    configure(PCM(22050, 2, 16, kAudioFormatFlagIsSignedInteger), ima4);
+    EXPECT_EQ(m_out.mBytesPerPacket, 68u);
+    EXPECT_EQ(m_out.mFramesPerPacket, 64u);
+    Source source{Bytes(tone), 4, 500};
+    std::vector<AudioStreamPacketDescription> descriptions;
+    const std::vector<uint8_t> packets = convert(source, 7, &descriptions);
+    ASSERT_EQ(packets.size(), 21u * 68);
+    ASSERT_EQ(descriptions.size(), 21u);
+    EXPECT_EQ(descriptions[20].mStartOffset, 20 * 68);
+    EXPECT_EQ(descriptions[20].mDataByteSize, 68u);
+
+    IMA4Decoder decoder(2);
+    std::vector<SInt16> decoded(21 * 64 * 2);
+    size_t frames = 0;
+    ASSERT_EQ(decoder.decode(packets, decoded, &frames), noErr);
+    double signal = 0, noise = 0;
+    for (size_t i = 0; i < tone.size(); ++i) {
+        signal += static_cast<double>(tone[i]) * tone[i];
+        noise += (static_cast<double>(tone[i]) - decoded[i]) *
+                 (static_cast<double>(tone[i]) - decoded[i]);
+    }
+    EXPECT_GT(10 * std::log10(signal / noise), 20.0);
+    // The end of the stream was reached: nothing more until a reset.
+    UInt32 count = 1;
+    std::vector<uint8_t> room(68);
+    AudioBufferList list{1, {{2, 68, room.data()}}};
+    EXPECT_EQ(SCAudioFillBuffer(m_sc, Source::Proc, &source, &count, &list, nullptr), noErr);
+    EXPECT_EQ(count, 0u);
+}
+
+TEST_F(AudioCompressionTest, PropertiesAndSettingsContainers) {
+    configure(PCM(48000, 1, 24, kAudioFormatFlagIsSignedInteger),
+              PCM(48000, 2, 16, kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsBigEndian));
+    // Formats that cannot be converted are refused and change nothing.
+    const AudioStreamBasicDescription floats24 = PCM(48000, 2, 24, kAudioFormatFlagIsFloat);
+    EXPECT_EQ(
+        QTSetComponentProperty(m_sc, kQTPropertyClass_SCAudio,
+                               kQTSCAudioPropertyID_BasicDescription, sizeof(floats24), &floats24),
+        kAudioConverterErr_FormatNotSupported);
+    UInt32 maxPacket = 0;
+    EXPECT_EQ(QTGetComponentProperty(m_sc, kQTPropertyClass_SCAudio,
+                                     kQTSCAudioPropertyID_MaximumOutputPacketSize,
+                                     sizeof(maxPacket), &maxPacket, nullptr),
+              noErr);
+    EXPECT_EQ(maxPacket, 4u);
+    EXPECT_EQ(QTSetComponentProperty(m_sc, kQTPropertyClass_SCAudio,
+                                     kQTSCAudioPropertyID_MaximumOutputPacketSize,
+                                     sizeof(maxPacket), &maxPacket),
+              kQTPropertyReadOnlyErr);
+    // A layout must hold the descriptions it counts.
+    AudioChannelLayout layout{};
+    layout.mNumberChannelDescriptions = 1;
+    layout.mChannelDescriptions[0].mChannelLabel = kAudioChannelLabel_Mono;
+    EXPECT_EQ(QTSetComponentProperty(m_sc, kQTPropertyClass_SCAudio,
+                                     kQTSCAudioPropertyID_InputChannelLayout, 12, &layout),
+              kQTPropertyBadValueSizeErr);
+    ASSERT_EQ(QTSetComponentProperty(m_sc, kQTPropertyClass_SCAudio,
+                                     kQTSCAudioPropertyID_InputChannelLayout, 32, &layout),
+              noErr);
+    ByteCount size = 0;
+    ASSERT_EQ(QTGetComponentPropertyInfo(m_sc, kQTPropertyClass_SCAudio,
+                                         kQTSCAudioPropertyID_InputChannelLayout, nullptr, &size,
+                                         nullptr),
+              noErr);
+    EXPECT_EQ(size, 32u);
+
+    QTAtomContainer settings = nullptr;
+    ASSERT_EQ(SCGetSettingsAsAtomContainer(m_sc, &settings), noErr);
+    ComponentInstance other = open(StandardCompressionSubTypeAudio);
+    ASSERT_EQ(SCSetSettingsFromAtomContainer(other, settings), noErr);
+    QTDisposeAtomContainer(settings);
+    AudioStreamBasicDescription restored{};
+    ASSERT_EQ(QTGetComponentProperty(other, kQTPropertyClass_SCAudio,
+                                     kQTSCAudioPropertyID_BasicDescription, sizeof(restored),
+                                     &restored, nullptr),
+              noErr);
+    EXPECT_EQ(std::memcmp(&restored, &m_out, sizeof(restored)), 0);
+}
+
+TEST_F(AudioCompressionTest, DialogChoosesTheOutputFormat) {
+    configure(PCM(44100, 2, 16, kAudioFormatFlagIsSignedInteger),
+              PCM(44100, 2, 16, kAudioFormatFlagIsSignedInteger));
+    // A 24-bit float is refused (the dialog stays open), then IMA 4:1 mono.
+    ASSERT_EQ(Drive({SetThenHit(6, 24, 8), ScriptedDialogDriver::Hit(kStdOkItemIndex),
+                     Choose("IMA"), SetThenHit(4, 1, kStdOkItemIndex)},
+                    SCRequestImageSettings, m_sc),
+              noErr);
+    AudioStreamBasicDescription out{};
+    ASSERT_EQ(
+        QTGetComponentProperty(m_sc, kQTPropertyClass_SCAudio,
+                               kQTSCAudioPropertyID_BasicDescription, sizeof(out), &out, nullptr),
+        noErr);
+    EXPECT_EQ(out.mFormatID, kAudioFormatAppleIMA4);
+    EXPECT_EQ(out.mChannelsPerFrame, 1u);
+    EXPECT_EQ(out.mBytesPerPacket, 34u);
+}
+
+}  // namespace

@@ -69,6 +69,8 @@ class Description {
     Description(const Description&) = delete;
     Description& operator=(const Description&) = delete;
     ImageDescriptionHandle handle() const { return m_handle; }
+    // The host gives the decompressor each frame's length here.
+    void setDataSize(size_t size) { (**m_handle).dataSize = static_cast<SInt32>(size); }
 
   private:
     ImageDescriptionHandle m_handle;
@@ -206,8 +208,11 @@ void BM_Decode(benchmark::State& state, bool recorded, int32_t width, int32_t he
         }
     }
     ComponentInstance ci = nullptr;
-    if (OpenADefaultComponent(decompressorComponentType, kMVDKCodecType, &ci) != noErr)
-        std::abort();
+    const OSErr opened = OpenADefaultComponent(decompressorComponentType, kMVDKCodecType, &ci);
+    if (opened != noErr) {
+        state.SkipWithError(("the decompressor did not open: " + std::to_string(opened)).c_str());
+        return;
+    }
     Description desc(corpus->width(), corpus->height());
     std::vector<uint8_t> picture(corpus->frameBytes());
     const auto decode = [&](size_t i) {
@@ -221,6 +226,7 @@ void BM_Decode(benchmark::State& state, bool recorded, int32_t width, int32_t he
         params.dstPixMap = PixMapOf(*corpus, picture.data());
         params.dstRect = params.dstPixMap.bounds;
         params.srcRect = params.dstPixMap.bounds;
+        desc.setDataSize(data[i].size());
         if (i == 0 && ImageCodecPreDecompress(ci, &params) != noErr)
             std::abort();
         if (ImageCodecBandDecompress(ci, &params) != noErr)

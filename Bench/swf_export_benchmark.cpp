@@ -1,5 +1,6 @@
 // Speed of the SWF export's frame path on 1280x720 32-bit screen frames:
-// typing, scrolling and a moving window, each frame handed to
+// the recorded corpus, and generated typing, scrolling and a moving window,
+// each frame handed to
 // CSWFWriter::ReceiveVideoFrame, against copying the same frame with memcpy
 // (measured in the same run).  Then the parts of the frame path alone: the
 // change search over an unchanged frame, MD5 of a frame's bytes, and a
@@ -22,6 +23,7 @@
 #include "SWFExport/CSWFWriter.h"
 #include "SWFExport/MD5.h"
 #include "SWFExport/SWFFrameDiff.h"
+#include "support/Baselines.h"
 #include "support/ScreenContent.h"
 
 namespace {
@@ -118,6 +120,57 @@ void BM_ReceiveVideoFrame(benchmark::State& state, Change change) {
     state.counters["changed_pct"] =
         100.0 * double(changedPixels) / double(frames) / (double(kWidth) * kHeight);
 }
+// The recorded corpus (skipped when missing), walked forwards and backwards
+// so that every step is a real frame-to-frame change; timed in CPU seconds
+// of this thread.
+void BM_ReceiveRecordedFrame(benchmark::State& state) {
+    const mvdtest::Corpus* corpus = mvdtest::SharedCorpus(true, kWidth, kHeight, 240);
+    if (corpus == nullptr) {
+        state.SkipWithError("no corpus; record it with scripts/corpus.sh");
+        return;
+    }
+    const double copySeconds = MemcpySeconds();
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "swf_export_benchmark_recorded.swf").string();
+    const auto bottomUp = [&](size_t k, std::vector<uint8_t>& out) {
+        const size_t period = 2 * (corpus->size() - 1);
+        const size_t i = k % period < corpus->size() ? k % period : period - k % period;
+        out.resize(kFrameBytes);
+        for (int32_t y = 0; y < kHeight; ++y) {
+            std::memcpy(out.data() + size_t(kHeight - 1 - y) * kRowBytes,
+                        corpus->frame(i) + size_t(y) * kRowBytes, kRowBytes);
+        }
+    };
+    std::vector<uint8_t> bits;
+    int64_t frames = 0;
+    double seconds = 0;
+    {
+        CSWFWriter writer;
+        writer.SetOutputFilename(CString(path.c_str()));
+        tagBITMAPINFO info{};
+        info.bmiHeader = tagBITMAPINFOHEADER{40, kWidth, kHeight, 1, 32, 0, 0, 0, 0, 0, 0};
+        writer.SetSourceBitmapInfo(&info);
+        writer.OpenFile();
+        bottomUp(0, bits);
+        writer.ReceiveVideoFrame(bits.data());
+        for (auto _ : state) {
+            bottomUp(static_cast<size_t>(++frames), bits);
+            const double start = mvdtest::ThreadCpuSeconds();
+            writer.ReceiveVideoFrame(bits.data());
+            seconds += mvdtest::ThreadCpuSeconds() - start;
+        }
+        writer.CloseFile(false);
+    }
+    std::error_code ignored;
+    const auto size = std::filesystem::file_size(path, ignored);
+    std::filesystem::remove(path, ignored);
+    state.counters["fps"] = double(frames) / seconds;
+    state.counters["vs_memcpy"] = seconds / double(frames) / copySeconds;
+    state.counters["swf_bytes_per_frame"] = double(size) / double(frames + 1);
+    state.counters["changed_pct"] = corpus->changedPercent();
+}
+BENCHMARK(BM_ReceiveRecordedFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
 BENCHMARK_CAPTURE(BM_ReceiveVideoFrame, typing, Change::Typing)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_ReceiveVideoFrame, scrolling, Change::Scrolling)
     ->Unit(benchmark::kMillisecond);

@@ -59,6 +59,23 @@ double MemcpySeconds() {
            kCopies;
 }
 
+// Opens the export of 32-bit kWidth x kHeight frames into path.
+void Open(CSWFWriter& writer, const std::string& path) {
+    writer.SetOutputFilename(CString(path.c_str()));
+    tagBITMAPINFO info{};
+    info.bmiHeader = tagBITMAPINFOHEADER{40, kWidth, kHeight, 1, 32, 0, 0, 0, 0, 0, 0};
+    writer.SetSourceBitmapInfo(&info);
+    writer.OpenFile();
+}
+
+// The finished movie's size per frame; removes the file.
+double BytesPerFrame(const std::string& path, int64_t frames) {
+    std::error_code ignored;
+    const auto size = std::filesystem::file_size(path, ignored);
+    std::filesystem::remove(path, ignored);
+    return double(size) / double(frames + 1);
+}
+
 enum class Change { Typing, Scrolling, MovingWindow };
 
 ScreenRect Edit(ScreenContent& screen, ScreenImage& image, Change change, int64_t frame) {
@@ -91,11 +108,7 @@ void BM_ReceiveVideoFrame(benchmark::State& state, Change change) {
     double seconds = 0;
     {
         CSWFWriter writer;
-        writer.SetOutputFilename(CString(path.c_str()));
-        tagBITMAPINFO info{};
-        info.bmiHeader = tagBITMAPINFOHEADER{40, kWidth, kHeight, 1, 32, 0, 0, 0, 0, 0, 0};
-        writer.SetSourceBitmapInfo(&info);
-        writer.OpenFile();
+        Open(writer, path);
         writer.ReceiveVideoFrame(bits.data());  // the first, whole frame is not timed
         for (auto _ : state) {
             state.PauseTiming();
@@ -110,13 +123,10 @@ void BM_ReceiveVideoFrame(benchmark::State& state, Change change) {
         }
         writer.CloseFile(false);
     }
-    std::error_code ignored;
-    const auto size = std::filesystem::file_size(path, ignored);
-    std::filesystem::remove(path, ignored);
 
     state.counters["fps"] = double(frames) / seconds;
     state.counters["vs_memcpy"] = seconds / double(frames) / copySeconds;
-    state.counters["swf_bytes_per_frame"] = double(size) / double(frames + 1);
+    state.counters["swf_bytes_per_frame"] = BytesPerFrame(path, frames);
     state.counters["changed_pct"] =
         100.0 * double(changedPixels) / double(frames) / (double(kWidth) * kHeight);
 }
@@ -146,11 +156,7 @@ void BM_ReceiveRecordedFrame(benchmark::State& state) {
     double seconds = 0;
     {
         CSWFWriter writer;
-        writer.SetOutputFilename(CString(path.c_str()));
-        tagBITMAPINFO info{};
-        info.bmiHeader = tagBITMAPINFOHEADER{40, kWidth, kHeight, 1, 32, 0, 0, 0, 0, 0, 0};
-        writer.SetSourceBitmapInfo(&info);
-        writer.OpenFile();
+        Open(writer, path);
         bottomUp(0, bits);
         writer.ReceiveVideoFrame(bits.data());
         for (auto _ : state) {
@@ -161,12 +167,9 @@ void BM_ReceiveRecordedFrame(benchmark::State& state) {
         }
         writer.CloseFile(false);
     }
-    std::error_code ignored;
-    const auto size = std::filesystem::file_size(path, ignored);
-    std::filesystem::remove(path, ignored);
     state.counters["fps"] = double(frames) / seconds;
     state.counters["vs_memcpy"] = seconds / double(frames) / copySeconds;
-    state.counters["swf_bytes_per_frame"] = double(size) / double(frames + 1);
+    state.counters["swf_bytes_per_frame"] = BytesPerFrame(path, frames);
     state.counters["changed_pct"] = corpus->changedPercent();
 }
 BENCHMARK(BM_ReceiveRecordedFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0);

@@ -20,17 +20,7 @@ seconds="${2:-40}"
 rate=30
 
 packages=(xvfb xterm xdotool x11-apps x11-utils x11-xserver-utils openbox xfonts-base ffmpeg procps)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-  echo "installing: ${missing[*]}"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash "$here/scripts/install-packages.sh" "${packages[@]}"
 mkdir -p "$out"
 
 pids=()

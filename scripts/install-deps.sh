@@ -9,17 +9,7 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev zlib1g-dev libgtest-dev libgmock-dev
           libbenchmark-dev libpng-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
           libdeflate-dev ffmpeg chromium nodejs npm ca-certificates)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-  echo "installing: ${missing[*]}"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash "$here/scripts/install-packages.sh" "${packages[@]}"
 
 # The SWF player harness's npm packages, pinned in Tests/Harness/package.json.
 if [ -f "$here/Tests/Harness/package.json" ]; then

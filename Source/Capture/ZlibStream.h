@@ -1,6 +1,6 @@
 // zlib streams (RFC 1950 wrapper, deflate method) as the capture format uses
-// them.  One z_stream is set up per object and reset per use, so coding a
-// rectangle allocates nothing once the output buffer has grown to size.
+// them.  Each object keeps its deflater or inflater across uses, so coding a
+// rectangle allocates nothing once the buffers have grown to size.
 #pragma once
 
 #include <zlib.h>

@@ -70,8 +70,8 @@ class FDTDefineBitsJPEG3 : public FDT {
 // The shared part of the lossless bitmaps.  Formats: 3 one colour-table
 // index per pixel, 4 big-endian x-5-5-5, 5 four bytes (alpha or 0xFF, red,
 // green, blue).  Rows are read padded to 32 bits, as the format stores
-// them.  Colour table and pixels are compressed at once (zlib level 9) and
-// not kept.
+// them.  Colour table and pixels are compressed at once (zlib level 9),
+// here or on the workers of an FBitmapDeflater, and not kept.
 class FDTDefineBitsLosslessBase : public FDT {
   public:
     uint16_t ID() override { return m_characterID; }
@@ -95,13 +95,14 @@ class FDTDefineBitsLosslessBase : public FDT {
                               const void* pixels, FBitmapDeflater* deflater);
 
   private:
+    // The stream, collected from the deflater the first time it is needed.
+    const std::vector<uint8_t>& Compressed() const;
+
     uint16_t m_characterID;
     uint16_t m_tagCode;
     uint8_t m_format;
     uint16_t m_width;
     uint16_t m_height;
-    const std::vector<uint8_t>& Compressed() const;
-
     int32_t m_colorTableSize;
     mutable std::vector<uint8_t> m_compressed;
     mutable FBitmapDeflater::Result m_pending;  // valid while a worker has it

@@ -39,7 +39,7 @@ start() {
 window() {
   local id=""
   for _ in $(seq 1 100); do
-    id="$(xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -1 || true)"
+    id="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)"
     [ -n "$id" ] && break
     sleep 0.1
   done
@@ -48,11 +48,14 @@ window() {
 
 record() {
   local size="$1" w="${1%x*}" h="${1#*x}"
-  local display=":$((90 + RANDOM % 9))"
+  local n=90
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+  local display=":$n"
   local file="$out/desktop-$size.mkv"
   export DISPLAY="$display"
   start Xvfb "$display" -screen 0 "${size}x24" -nolisten tcp
   for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start on $display" >&2; exit 1; }
   start openbox
   sleep 0.5
   xsetroot -solid '#3a5f8a' || true

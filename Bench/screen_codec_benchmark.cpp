@@ -152,6 +152,28 @@ const Corpus* CorpusOrSkip(benchmark::State& state, bool recorded, int32_t width
     return corpus;
 }
 
+// Times step(k) for k = 0, 1, ... (frame k % frames of the walk, which starts
+// again with a key frame), then sizes one whole walk untimed, so that the
+// ratio does not depend on where the timed loop stopped.  step returns the
+// bytes of the frame's data.
+template <class Step>
+void TimeWalk(benchmark::State& state, const Corpus& corpus, size_t frames, Step&& step) {
+    const double memcpySeconds = mvdtest::MemcpySecondsPerFrame(corpus, frames);
+    size_t k = 0;
+    const double start = mvdtest::ThreadCpuSeconds();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(step(k++));
+    const double seconds = mvdtest::ThreadCpuSeconds() - start;
+    mvdtest::SetFrameCounters(state, corpus, seconds, memcpySeconds, state.iterations());
+    const size_t first = (k / frames + 1) * frames;
+    double bytes = 0;
+    for (size_t j = 0; j < frames; ++j)
+        bytes += static_cast<double>(step(first + j));
+    state.counters["ratio"] =
+        static_cast<double>(corpus.frameBytes()) * static_cast<double>(frames) / bytes;
+    state.counters["bytes_per_frame"] = bytes / static_cast<double>(frames);
+}
+
 void BM_Memcpy(benchmark::State& state, bool recorded, int32_t width, int32_t height) {
     const Corpus* corpus = CorpusOrSkip(state, recorded, width, height);
     if (!corpus)
@@ -175,21 +197,10 @@ void BM_Encode(benchmark::State& state, bool recorded, int32_t width, int32_t he
     const Corpus* corpus = CorpusOrSkip(state, recorded, width, height);
     if (!corpus)
         return;
-    const int level = static_cast<int>(state.range(0));
     const size_t frames = std::min(FramesFor(width), corpus->size());
-    const double memcpySeconds = mvdtest::MemcpySecondsPerFrame(*corpus, frames);
-    ComponentEncoder encoder(*corpus, level);
+    ComponentEncoder encoder(*corpus, static_cast<int>(state.range(0)));
     encoder.setFrames(frames);
-    double bytes = 0;
-    size_t k = 0;
-    const double start = mvdtest::ThreadCpuSeconds();
-    for (auto _ : state)
-        bytes += static_cast<double>(encoder.compress(k++));
-    const double seconds = mvdtest::ThreadCpuSeconds() - start;
-    const auto n = static_cast<double>(state.iterations());
-    mvdtest::SetFrameCounters(state, *corpus, seconds, memcpySeconds, state.iterations());
-    state.counters["ratio"] = static_cast<double>(corpus->frameBytes()) * n / bytes;
-    state.counters["bytes_per_frame"] = bytes / n;
+    TimeWalk(state, *corpus, frames, [&](size_t k) { return encoder.compress(k); });
 }
 
 void BM_Decode(benchmark::State& state, bool recorded, int32_t width, int32_t height) {
@@ -252,16 +263,12 @@ void BM_EncodeWithDeflater(benchmark::State& state, bool recorded, int32_t width
         return;
     }
     const size_t frames = std::min(FramesFor(width), corpus->size());
-    const double memcpySeconds = mvdtest::MemcpySecondsPerFrame(*corpus, frames);
     MVDKFrameCompressor compressor;
     compressor.setDeflateBackend(backend);
     std::vector<uint8_t> out(MVDKFrameCompressor::MaxFrameDataSize(width, height, 32));
     const MVDKFrameInfo info{32, width, height, 0, 32};
-    double bytes = 0;
-    size_t k = 0;
-    const double start = mvdtest::ThreadCpuSeconds();
-    for (auto _ : state) {
-        const size_t i = k++ % frames;
+    TimeWalk(state, *corpus, frames, [&](size_t k) {
+        const size_t i = k % frames;
         if (i == 0 && compressor.beginSequence(width, height, 32) != noErr)
             std::abort();
         MVDKCompressOptions options;
@@ -273,12 +280,8 @@ void BM_EncodeWithDeflater(benchmark::State& state, bool recorded, int32_t width
             out.size());
         if (r.err != noErr)
             std::abort();
-        bytes += r.dataLength;
-    }
-    const double seconds = mvdtest::ThreadCpuSeconds() - start;
-    mvdtest::SetFrameCounters(state, *corpus, seconds, memcpySeconds, state.iterations());
-    state.counters["ratio"] =
-        static_cast<double>(corpus->frameBytes()) * static_cast<double>(state.iterations()) / bytes;
+        return r.dataLength;
+    });
 }
 
 // The QuickTime Animation coder (the platform's own) with its frames
@@ -289,7 +292,6 @@ void BM_AnimationDeflated(benchmark::State& state, bool recorded, int32_t width,
     if (!corpus)
         return;
     const size_t frames = std::min(FramesFor(width), corpus->size());
-    const double memcpySeconds = mvdtest::MemcpySecondsPerFrame(*corpus, frames);
     std::vector<UInt8> sample(AnimationMaxSampleSize(width, height));
     std::vector<uint8_t> out(compressBound(sample.size()));
     mvd::ZlibCompressor zlib(mvd::DeflateBackend::Zlib);
@@ -297,23 +299,16 @@ void BM_AnimationDeflated(benchmark::State& state, bool recorded, int32_t width,
         return AnimationConstImage{corpus->frame(i), static_cast<long>(corpus->rowBytes()), width,
                                    height, AnimationPixelOrder::kBGRA};
     };
-    double bytes = 0;
-    size_t k = 0;
-    const double start = mvdtest::ThreadCpuSeconds();
-    for (auto _ : state) {
-        const size_t i = k++ % frames;
+    TimeWalk(state, *corpus, frames, [&](size_t k) {
+        const size_t i = k % frames;
         const size_t n = i % kKeyEvery == 0 ? AnimationEncodeKeyFrame(image(i), sample.data())
                                             : AnimationEncodeDifferenceFrame(image(i), image(i - 1),
                                                                              sample.data());
         size_t length = out.size();
         if (n == 0 || zlib.compress(out.data(), &length, sample.data(), n, 6, 0) != Z_OK)
             std::abort();
-        bytes += static_cast<double>(length);
-    }
-    const double seconds = mvdtest::ThreadCpuSeconds() - start;
-    mvdtest::SetFrameCounters(state, *corpus, seconds, memcpySeconds, state.iterations());
-    state.counters["ratio"] =
-        static_cast<double>(corpus->frameBytes()) * static_cast<double>(state.iterations()) / bytes;
+        return length;
+    });
 }
 
 // ffmpeg's encoder over the same frames, once per repetition (its run is

@@ -6,8 +6,7 @@
 // change search over an unchanged frame, MD5 of a frame's bytes, and a
 // lossless bitmap of a 400x300 region (zlib level 9).
 //
-// Counters: fps frames per second of the calls; throughput_fps of the whole
-// export to the finished file; vs_memcpy the time of one call over the time
+// Counters: see Export below; vs_memcpy the time of one call over the time
 // of copying one frame; swf_bytes_per_frame the finished movie's size
 // divided by its frames; changed_pct the share of pixels changed per frame.
 // Each export runs with 0 and with 2 bitmap compression threads.
@@ -16,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -44,6 +44,13 @@ void ToBottomUp(const ScreenImage& image, std::vector<uint8_t>& out) {
     for (int32_t y = 0; y < kHeight; ++y) {
         std::memcpy(out.data() + size_t(kHeight - 1 - y) * kRowBytes, image.line(y), kRowBytes);
     }
+}
+
+// CPU seconds of every thread of the process.
+double ProcessCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + 1e-9 * double(t.tv_nsec);
 }
 
 // Seconds to copy one frame, the baseline of every ratio.
@@ -96,10 +103,11 @@ ScreenRect Edit(ScreenContent& screen, ScreenImage& image, Change change, int64_
 
 // Exports frames from `next` (which fills the bottom-up frame for step k
 // and returns the pixels it changed) with `threads` bitmap compression
-// threads.  Timed in wall seconds: the caller's calls alone ("fps", what a
-// recording thread spends), and the whole export up to the finished movie
-// ("throughput_fps", which includes waiting for the compression threads and
-// writing and merging the movie on close).
+// threads.  Counters: "fps", frames per CPU second of the caller's calls
+// (what a recording thread spends); "cpu_ms_per_frame", the CPU time of the
+// whole export, every thread and the movie's writing and merging on close
+// included; "throughput_fps", frames per wall second of the whole export,
+// which shows what the threads gain when the machine has cores to spare.
 template <class Next>
 void Export(benchmark::State& state, const std::string& name, Next&& next) {
     const int threads = static_cast<int>(state.range(0));
@@ -110,35 +118,38 @@ void Export(benchmark::State& state, const std::string& name, Next&& next) {
     std::vector<uint8_t> bits;
     int64_t frames = 0;
     int64_t changedPixels = 0;
-    double calls = 0;
-    double preparing = 0;  // making the frames, not part of the export
-    const auto now = [] { return std::chrono::steady_clock::now(); };
-    const auto since = [&](auto start) {
-        return std::chrono::duration<double>(now() - start).count();
+    double calls = 0;      // CPU seconds of the calls
+    double preparing = 0;  // wall and CPU seconds making frames, not part of the export
+    const auto wall = [] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
     };
-    std::chrono::steady_clock::time_point begin;
+    double wallStart = 0;
+    double cpuStart = 0;
     {
         CSWFWriter writer;
         writer.SetBitmapCompressionThreads(threads);
         Open(writer, path);
         next(0, bits);
         writer.ReceiveVideoFrame(bits.data());  // the first, whole frame is not timed
-        begin = now();
+        wallStart = wall();
+        cpuStart = ProcessCpuSeconds();
         for (auto _ : state) {
             state.PauseTiming();
-            const auto made = now();
+            const double made = wall();
             changedPixels += next(++frames, bits);
-            preparing += since(made);
+            preparing += wall() - made;
             state.ResumeTiming();
-            const auto start = now();
+            const double start = mvdtest::ThreadCpuSeconds();
             writer.ReceiveVideoFrame(bits.data());
-            calls += since(start);
+            calls += mvdtest::ThreadCpuSeconds() - start;
         }
         writer.CloseFile(false);
     }
-    const double whole = since(begin) - preparing;
+    const double cpu = ProcessCpuSeconds() - cpuStart - preparing;
     state.counters["fps"] = double(frames) / calls;
-    state.counters["throughput_fps"] = double(frames) / whole;
+    state.counters["cpu_ms_per_frame"] = 1e3 * cpu / double(frames);
+    state.counters["throughput_fps"] = double(frames) / (wall() - wallStart - preparing);
     state.counters["vs_memcpy"] = calls / double(frames) / copySeconds;
     state.counters["swf_bytes_per_frame"] = BytesPerFrame(path, frames);
     state.counters["changed_pct"] =

@@ -189,11 +189,12 @@ def swf_section(swf):
         for threads in (0, 2):
             n = name.format(t=threads)
             lines.append([what, threads, fmt(value(swf, n, "changed_pct"), 1),
-                          fmt(value(swf, n, "fps")), fmt(value(swf, n, "throughput_fps")),
+                          fmt(value(swf, n, "fps")), fmt(value(swf, n, "cpu_ms_per_frame"), 1),
+                          fmt(value(swf, n, "throughput_fps")),
                           fmt(value(swf, n, "vs_memcpy"), 1),
                           fmt(value(swf, n, "swf_bytes_per_frame"))])
-    return table(["frames", "compression threads", "changed %", "frames/s (calls)",
-                  "frames/s (whole export)", "call time x memcpy", "SWF bytes/frame"], lines)
+    return table(["frames", "compression threads", "changed %", "frames/s (CPU of calls)",
+                  "CPU ms/frame (whole export)", "frames/s (whole export, wall)", "call time x memcpy", "SWF bytes/frame"], lines)
 
 
 def deflate_section(deflate):

@@ -19,6 +19,9 @@
 class FBitmapDeflater {
   public:
     using Result = std::shared_future<std::vector<uint8_t>>;
+    // Bitmaps smaller than this are compressed where they are made: waking
+    // a worker and copying the bytes would cost more than the compression.
+    static constexpr size_t kMinQueuedBytes = 64 * 1024;
 
     // Starts `workers` threads (at least one).
     explicit FBitmapDeflater(unsigned workers);

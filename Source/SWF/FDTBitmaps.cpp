@@ -143,6 +143,10 @@ FDTDefineBitsLosslessBase::FDTDefineBitsLosslessBase(uint16_t tagCode, uint32_t 
     }
     const size_t tableBytes = mapped ? static_cast<size_t>(colorTableSize) * entryBytes : 0;
     const auto* bytes = static_cast<const uint8_t*>(pixels);
+    // Small bitmaps cost less to compress than to hand to another thread.
+    if (tableBytes + pixelBytes < FBitmapDeflater::kMinQueuedBytes) {
+        deflater = nullptr;
+    }
     if (tableBytes == 0 && deflater == nullptr) {
         m_compressed = FBitmapDeflater::Compress(bytes, pixelBytes);
     } else {

@@ -27,63 +27,19 @@
 
 #include "Codec/MVDKCodecComponent.h"
 #include "ImageCompression/ICMCompressionSession.h"
-#include "support/ScreenContent.h"
+#include "support/ScreenRecordingFrames.h"
 
 namespace {
 
-constexpr int kWidth = 1280;
-constexpr int kHeight = 720;
-constexpr size_t kFrameBytes = size_t{kWidth} * kHeight * 4;
-constexpr int kFrames = 16;  // captured frames, replayed in a loop
-
-// Captured frames: a desktop, then typical edits of a recording.
-const std::vector<mvdtest::ScreenImage>& Captured() {
-    static const std::vector<mvdtest::ScreenImage> frames = [] {
-        std::vector<mvdtest::ScreenImage> out;
-        mvdtest::ScreenImage image(kWidth, kHeight, mvdtest::PixelOrder::BGRA);
-        mvdtest::ScreenContent screen(kWidth, kHeight, 42);
-        screen.render(image);
-        for (int i = 0; i < kFrames; ++i) {
-            screen.nextFrame(image);
-            out.push_back(image);
-        }
-        return out;
-    }();
-    return frames;
-}
-
-// CPU time of the calling thread: what the recorder thread itself spends,
-// whatever else the machine runs.
-double ThreadSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + 1e-9 * double(t.tv_nsec);
-}
-
-// CPU seconds of one memcpy of a frame: the best of a few batches, once
-// the pages are in.
-double MemcpySeconds() {
-    static const double seconds = [] {
-        std::vector<uint8_t> to(kFrameBytes);
-        constexpr int kCopies = 20;
-        double best = 1e9;
-        for (int batch = 0; batch < 6; ++batch) {
-            const double start = ThreadSeconds();
-            for (int i = 0; i < kCopies; ++i) {
-                std::memcpy(to.data(), Captured()[i % kFrames].data(), kFrameBytes);
-                benchmark::ClobberMemory();
-            }
-            best = std::min(best, (ThreadSeconds() - start) / kCopies);
-        }
-        return best;
-    }();
-    return seconds;
-}
+using mvdbench::CapturedScreenFrames;
+using mvdbench::MemcpySeconds;
+using mvdbench::ThreadSeconds;
+constexpr int kWidth = mvdbench::kScreenWidth;
+constexpr int kHeight = mvdbench::kScreenHeight;
+constexpr int kFrames = mvdbench::kScreenFrames;
 
 void Report(benchmark::State& state) {
-    state.counters["x_memcpy"] =
-        benchmark::Counter(double(state.iterations()) * MemcpySeconds(),
-                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    mvdbench::ReportAgainstMemcpy(state);
 }
 
 // The screen codec registered, its preferences kept in a folder of the run.
@@ -146,7 +102,7 @@ class Session {
     }
     void copy(int frame) {
         CVPixelBufferRef buffer = m_pool[frame % kPool];
-        const mvdtest::ScreenImage& image = Captured()[frame % kFrames];
+        const mvdtest::ScreenImage& image = CapturedScreenFrames()[frame % kFrames];
         auto* base = static_cast<uint8_t*>(CVPixelBufferGetBaseAddress(buffer));
         const size_t rowBytes = CVPixelBufferGetBytesPerRow(buffer);
         for (int y = 0; y < kHeight; ++y) {
@@ -170,13 +126,7 @@ class Session {
 };
 
 void BM_MemcpyFrame(benchmark::State& state) {
-    std::vector<uint8_t> to(kFrameBytes);
-    int i = 0;
-    for (auto _ : state) {
-        std::memcpy(to.data(), Captured()[i++ % kFrames].data(), kFrameBytes);
-        benchmark::ClobberMemory();
-    }
-    Report(state);
+    mvdbench::MemcpyFrames(state);
 }
 
 void BM_RecorderCall(benchmark::State& state) {

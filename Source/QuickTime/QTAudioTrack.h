@@ -6,10 +6,14 @@
 #include <cstdint>
 #include <memory>
 
+#include "Components/Components.h"
 #include "CoreFoundation/CFData.h"
+#include "MovieToolbox/QTAtomContainer.h"
 #include "MovieToolbox/SoundDescription.h"
+#include "QuickTime/ICMOwnership.h"
 #include "QuickTime/MVDQTTrack.h"
 #include "QuickTime/MovieTrack.h"
+#include "StandardCompression/StandardCompression.h"
 
 class QTAudioTrack : public AudioTrack, public MVDQTTrack {
   public:
@@ -17,6 +21,11 @@ class QTAudioTrack : public AudioTrack, public MVDQTTrack {
     // sample rate.  The fourth value is ignored.  recoveryFile may be null.
     QTAudioTrack(uint32_t trackNumber, Movie movie, uint32_t channels, uint32_t sampleRate,
                  uint32_t bitsPerSample, unsigned long unused, QTRecoveryWriterFile* recoveryFile);
+    // A track whose samples the standard audio compression component makes
+    // from the settings; the media's time scale is its output sample rate.
+    // Channels, rate and bits stay 0 and the track writes no recovery
+    // records.
+    QTAudioTrack(uint32_t trackNumber, Movie movie, QTAtomContainer settings);
     ~QTAudioTrack() override;
 
     void startTrack() override;
@@ -44,12 +53,31 @@ class QTAudioTrack : public AudioTrack, public MVDQTTrack {
     void writeSample(const void* data, int size, int duration, SoundDescriptionHandle description,
                      int numberOfSamples, TimeValue64* decodeTime);
 
+    // The component's input: its stream description and a channel layout
+    // given by its tag.  Component errors are returned (memFullErr when the
+    // layout cannot be allocated).
+    ComponentResult setInputASBD(const AudioStreamBasicDescription& asbd);
+    ComponentResult setInputLayoutWithTag(unsigned long tag);
+    // Pulls input through inputProc and fills outputData with up to
+    // *packetCount compressed packets (see SCAudioFillBuffer); the packets
+    // are added with writeCompressedBuffer.
+    ComponentResult compressAndWriteWithSCAudioFillBuffer(SCAudioInputDataProc inputProc,
+                                                          void* inputRefCon, UInt32* packetCount,
+                                                          AudioBufferList* outputData,
+                                                          AudioStreamPacketDescription* packets);
+    // Runs the audio settings dialog; the settings (disposed of by the
+    // caller), or null when it was cancelled or failed.
+    static QTAtomContainer newSCAudioSettingsFromUserDialog();
+
     const char* sampleLabel() override;
     void writeSampleDescription(SampleDescription** description, FILE* stream) override;
 
     // The stream description read from the sound description by the first
     // compressed buffer, or null before it.
     const AudioStreamBasicDescription* inputStreamDescription() const { return m_inputASBD.get(); }
+    // The component's output format (zero for a track not made from settings).
+    const AudioStreamBasicDescription& outputStreamDescription() const { return m_outputASBD; }
+    ComponentInstance audioComponent() const { return m_audioComponent.get(); }
 
   private:
     void setUpTrackAndMedia(Movie movie, TimeScale timeScale);
@@ -58,4 +86,6 @@ class QTAudioTrack : public AudioTrack, public MVDQTTrack {
                    SoundDescriptionHandle description);
 
     std::unique_ptr<AudioStreamBasicDescription> m_inputASBD;
+    AudioStreamBasicDescription m_outputASBD{};
+    OwnedComponent m_audioComponent;  // tracks made from settings
 };

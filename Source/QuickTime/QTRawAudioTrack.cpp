@@ -83,14 +83,18 @@ void QTRawAudioTrack::startTrack() {
 
 void QTRawAudioTrack::pauseTrackWithDuration(TimeRecord) {}
 
-void QTRawAudioTrack::unpauseTrack() {}
+// The media runs on across pauses; only where the current segment began
+// is noted, so that it can be measured against the other tracks.
+void QTRawAudioTrack::unpauseTrack() {
+    m_segmentStart = GetMediaDuration(m_media);
+}
 
 void QTRawAudioTrack::flushTrackDataToDisk() {}
 
 void QTRawAudioTrack::writeBuffer(short*, int, SoundDescription**) {}
 
 TimeRecord QTRawAudioTrack::getCurrentMediaSegmentTimeRecord() {
-    return mediasegment::CurrentSegment(m_media, 0);
+    return mediasegment::CurrentSegment(m_media, m_segmentStart);
 }
 
 void QTRawAudioTrack::endEdits() {
@@ -99,9 +103,12 @@ void QTRawAudioTrack::endEdits() {
     }
 }
 
+// The duration is the current segment's, as for the other tracks: the
+// earlier segments, which pausing left in the media, go with it in one edit
+// from the media's start.
 void QTRawAudioTrack::insertMediaIntoTrackWithDuration(TimeRecord duration) {
     endEdits();
-    int64_t mediaDuration = mediasegment::ToMediaTime(m_media, duration);
+    int64_t mediaDuration = m_segmentStart + mediasegment::ToMediaTime(m_media, duration);
     if (mediasegment::InsertAtTrackEnd(m_track, 0, mediaDuration) != noErr) {
         throw MVDException("Problem inserting media into audio track.");
     }

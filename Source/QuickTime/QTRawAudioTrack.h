@@ -1,7 +1,7 @@
 // A sound track for uncompressed samples of a fixed stream description.  It
-// owns its sound description, has a single segment (pausing does nothing)
-// and writes no recovery records; finalizeTrack or an insert operation puts
-// its whole media into the track.
+// owns its sound description and writes no recovery records.  Pausing does
+// not cut its media: finalizeTrack or an insert operation puts its media
+// into the track in one edit from the start.
 #pragma once
 
 #include <cstdint>
@@ -24,9 +24,10 @@ class QTRawAudioTrack : public AudioTrack {
     void pauseTrackWithDuration(TimeRecord duration) override;
     void unpauseTrack() override;
     void flushTrackDataToDisk() override;
-    // The whole media, which is this track's one segment.
+    // The media recorded since the last unpause.
     TimeRecord getCurrentMediaSegmentTimeRecord() override;
-    // Inserts the media from its start for the given duration.
+    // Inserts the media from its start: the segments before the current
+    // one and the given duration of the current one.
     void insertMediaIntoTrackWithDuration(TimeRecord duration) override;
     void insertMediaIntoTrackWithMediaDuration() override;
     void writeBuffer(short* buffer, int size, SoundDescription** description) override;
@@ -49,5 +50,6 @@ class QTRawAudioTrack : public AudioTrack {
 
     Track m_track = nullptr;
     Media m_media = nullptr;
+    TimeValue m_segmentStart = 0;  // media duration at the last unpause
     SoundDescriptionHandle m_soundDescription = nullptr;
 };

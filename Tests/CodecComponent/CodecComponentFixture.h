@@ -12,32 +12,10 @@
 #include <vector>
 
 #include "Codec/MVDKCodecComponent.h"
+#include "Support/ScreenCodecEnvironment.h"
 #include "Support/TempDir.h"
 
 namespace mvdtest {
-
-// Sets XDG_CONFIG_HOME for the life of the object.
-class ScopedConfigHome {
-  public:
-    explicit ScopedConfigHome(const std::string& path) {
-        if (const char* old = std::getenv("XDG_CONFIG_HOME")) {
-            m_old = old;
-        }
-        setenv("XDG_CONFIG_HOME", path.c_str(), 1);
-    }
-    ~ScopedConfigHome() {
-        if (m_old) {
-            setenv("XDG_CONFIG_HOME", m_old->c_str(), 1);
-        } else {
-            unsetenv("XDG_CONFIG_HOME");
-        }
-    }
-    ScopedConfigHome(const ScopedConfigHome&) = delete;
-    ScopedConfigHome& operator=(const ScopedConfigHome&) = delete;
-
-  private:
-    std::optional<std::string> m_old;
-};
 
 // An image description handle of the screen codec.
 class Description {

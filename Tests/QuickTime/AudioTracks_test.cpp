@@ -17,53 +17,20 @@
 #include "QuickTime/QTRawAudioTrack.h"
 #include "RecordingTestSupport.h"
 #include "Support/SampleMovie.h"
+#include "Support/SoundFormats.h"
 
 namespace {
 
 using mvdtest::Bytes;
-
-AudioStreamBasicDescription PCMStream(uint32_t channels, double rate) {
-    AudioStreamBasicDescription s{};
-    s.mSampleRate = rate;
-    s.mFormatID = kAudioFormatLinearPCM;
-    s.mFormatFlags =
-        kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsPacked | kAudioFormatFlagIsBigEndian;
-    s.mBytesPerPacket = s.mBytesPerFrame = 2 * channels;
-    s.mFramesPerPacket = 1;
-    s.mChannelsPerFrame = channels;
-    s.mBitsPerChannel = 16;
-    return s;
-}
-
-AudioStreamBasicDescription IMA4Stream(uint32_t channels, double rate) {
-    AudioStreamBasicDescription s{};
-    s.mSampleRate = rate;
-    s.mFormatID = kAudioFormatAppleIMA4;
-    s.mBytesPerPacket = static_cast<UInt32>(kIMA4BytesPerChannelPacket * channels);
-    s.mFramesPerPacket = kIMA4FramesPerPacket;
-    s.mChannelsPerFrame = channels;
-    return s;
-}
-
-SoundDescriptionHandle NewSoundDescription(AudioStreamBasicDescription stream) {
-    SoundDescriptionHandle sound = nullptr;
-    EXPECT_EQ(QTSoundDescriptionCreate(&stream, nullptr, 0, nullptr, 0, 'mvlo', &sound), noErr);
-    return sound;
-}
+using mvdtest::Held;
+using mvdtest::IMA4Stream;
+using mvdtest::NewSoundDescription;
+using mvdtest::PCMStream;
 
 std::vector<unsigned char> DescriptionField(SoundDescriptionHandle sound) {
     auto size = static_cast<uint32_t>((*sound)->descSize);
     return Bytes().u32(size).raw(*sound, size).data();
 }
-
-// Holds a track (and the recovery file) the way a writer does.
-template <class Track>
-struct Held {
-    explicit Held(Track* t) : track(t) { track->retain(); }
-    ~Held() { track->release(); }
-    Track* operator->() const { return track; }
-    Track* track;
-};
 
 class AudioTrackTest : public mvdtest::MovieFileTest {
   protected:
@@ -287,7 +254,7 @@ TEST_F(AudioTrackTest, FullDiskIsReportedAndNothingIsLost) {
     EXPECT_EQ(recoveryBytes(), expected.data());
 }
 
-TEST_F(AudioTrackTest, RawTrackHasOneSegmentFromMediaStart) {
+TEST_F(AudioTrackTest, RawTrackIsOneEditFromMediaStart) {
     EXPECT_THROW(new QTRawAudioTrack(0, m_movie, 3, 8000, 16, kAudioFormatLinearPCM, 0),
                  SetupException);
     Held track(new QTRawAudioTrack(
@@ -301,9 +268,11 @@ TEST_F(AudioTrackTest, RawTrackHasOneSegmentFromMediaStart) {
     track->pauseTrackWithDuration(TimeRecord{SInt64ToWide(60), 600, nullptr});
     track->unpauseTrack();
     track->writeSample(samples.data(), 4000, 1, 1000, nullptr);
-    EXPECT_EQ(WideToSInt64(track->getCurrentMediaSegmentTimeRecord().value), 3000);
+    // The segment since the unpause is measured; inserting keeps the one
+    // before it and cuts this one to the duration (0.1 s).
+    EXPECT_EQ(WideToSInt64(track->getCurrentMediaSegmentTimeRecord().value), 1000);
     EXPECT_THROW(track->writeSample(samples.data(), 0, 1, 1, nullptr), MVDException);
-    track->finalizeTrack();
+    track->insertMediaIntoTrackWithDuration(TimeRecord{SInt64ToWide(60), 600, nullptr});
 
     // Layouts handed over are the track's to free (leak checkers see it).
     auto layout = static_cast<AudioChannelLayout*>(std::calloc(1, 12));
@@ -313,11 +282,16 @@ TEST_F(AudioTrackTest, RawTrackHasOneSegmentFromMediaStart) {
     EXPECT_EQ(fromStream->sampleRate(), 48000u);
     EXPECT_EQ(fromStream->channels(), 1u);
     EXPECT_EQ(fromStream->bitsPerSample(), 16u);
+    fromStream->startTrack();
+    fromStream->writeSample(samples.data(), 960, 1, 480, nullptr);
+    fromStream->finalizeTrack();
 
     qtfile::MovieFileReader reader;
     finishAndRead(reader);
-    std::vector<qtfile::EditListEntry> expected{{225, 0, 0x10000}};
+    std::vector<qtfile::EditListEntry> expected{{210, 0, 0x10000}};
     EXPECT_EQ(reader.track(0).edits->editList.entries, expected);
+    expected = {{6, 0, 0x10000}};
+    EXPECT_EQ(reader.track(1).edits->editList.entries, expected);
     EXPECT_EQ(reader.samples(0).sampleCount(), 3000u);
 }
 

@@ -1,56 +1,55 @@
-// Helpers for the movie writing tests: a movie file to put tracks in, and
-// little-endian byte strings to spell out the records expected in a
-// recovery file.
+// Helpers for the movie writing tests: a movie file to put tracks in, held
+// tracks, and checks of the recovery file's lock and of failure messages.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
+#include <future>
 #include <string>
 #include <vector>
 
+#include "MVDCommon/MVDException.h"
+
 #include "MovieToolbox/MovieFileReader.h"
 #include "MovieToolbox/Movies.h"
+#include "QuickTime/QTRecoveryWriterFile.h"
+#include "Support/LittleEndianBytes.h"
 #include "Support/TempDir.h"
 
 namespace mvdtest {
 
-// Little-endian fields appended one after another.
-class Bytes {
-  public:
-    Bytes& label(const char* text) {
-        m_bytes.insert(m_bytes.end(), text, text + 4);
-        return *this;
-    }
-    Bytes& u32(uint32_t value) {
-        for (int i = 0; i < 4; ++i) {
-            m_bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
-        }
-        return *this;
-    }
-    Bytes& s16(int16_t value) {
-        auto bits = static_cast<uint16_t>(value);
-        m_bytes.push_back(static_cast<unsigned char>(bits));
-        m_bytes.push_back(static_cast<unsigned char>(bits >> 8));
-        return *this;
-    }
-    Bytes& s64(int64_t value) {
-        auto bits = static_cast<uint64_t>(value);
-        return u32(static_cast<uint32_t>(bits)).u32(static_cast<uint32_t>(bits >> 32));
-    }
-    Bytes& raw(const void* data, size_t size) {
-        auto bytes = static_cast<const unsigned char*>(data);
-        m_bytes.insert(m_bytes.end(), bytes, bytes + size);
-        return *this;
-    }
-    Bytes& append(const std::vector<unsigned char>& more) {
-        m_bytes.insert(m_bytes.end(), more.begin(), more.end());
-        return *this;
-    }
-    const std::vector<unsigned char>& data() const { return m_bytes; }
+// True when another thread can take the file's lock within a second.
+inline bool LockIsFree(QTRecoveryWriterFile* file) {
+    auto taken = std::async(std::launch::async, [file] {
+        file->lock();
+        file->unlock();
+    });
+    return taken.wait_for(std::chrono::seconds(1)) == std::future_status::ready;
+}
 
-  private:
-    std::vector<unsigned char> m_bytes;
+// The message of the exception of that type that body throws.
+template <class Exception = MVDException, class Body>
+std::string MessageOf(Body body) {
+    try {
+        body();
+    } catch (const Exception& e) {
+        return e.what();
+    }
+    return "(no exception)";
+}
+
+// Holds a track (or any other counted object) the way a writer does.
+template <class Track>
+struct Held {
+    explicit Held(Track* t) : track(t) { track->retain(); }
+    ~Held() { track->release(); }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+    Track* operator->() const { return track; }
+    Track* get() const { return track; }
+    Track* track;
 };
 
 // A movie file made with the Movie Toolbox, for tracks tested on their own.

@@ -5,9 +5,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
-#include <chrono>
 #include <filesystem>
-#include <future>
 #include <stdexcept>
 
 #include "MVDCommon/MVDException.h"
@@ -17,6 +15,8 @@
 namespace {
 
 using mvdtest::Bytes;
+using mvdtest::LockIsFree;
+using mvdtest::MessageOf;
 using mvdtest::ReadFileBytes;
 
 // Holds a new recovery file for a test.
@@ -29,25 +29,6 @@ struct RecoveryFile {
     QTRecoveryWriterFile* operator->() const { return file; }
     QTRecoveryWriterFile* file;
 };
-
-// True when another thread can take the file's lock within a second.
-bool LockIsFree(QTRecoveryWriterFile* file) {
-    auto taken = std::async(std::launch::async, [file] {
-        file->lock();
-        file->unlock();
-    });
-    return taken.wait_for(std::chrono::seconds(1)) == std::future_status::ready;
-}
-
-template <class Body>
-std::string MessageOf(Body body) {
-    try {
-        body();
-    } catch (const MVDException& e) {
-        return e.what();
-    }
-    return "(no exception)";
-}
 
 TEST(RecoveryFileTest, HeaderThenWholeRecordsInOrder) {
     mvdtest::TempDir dir;

@@ -19,6 +19,7 @@
 #include "ImageCompression/MovieFrameDecoder.h"
 #include "MovieToolbox/MovieFileReader.h"
 #include "MovieToolbox/Movies.h"
+#include "Support/ScreenCodecEnvironment.h"
 #include "Support/ScreenContent.h"
 #include "Support/TempDir.h"
 
@@ -225,35 +226,6 @@ inline std::vector<uint32_t> SyncSamples(const std::string& path) {
     return sync;
 }
 
-// Sets XDG_CONFIG_HOME to a fresh folder (the screen codec keeps its
-// preferences there) and registers the screen codec components.
-class ScreenCodecEnvironment {
-  public:
-    ScreenCodecEnvironment() {
-        if (const char* old = std::getenv("XDG_CONFIG_HOME")) {
-            m_oldHome = old;
-        }
-        setenv("XDG_CONFIG_HOME", m_home.path().c_str(), 1);
-        m_encoder = MVDKRegisterEncoderComponent();
-        m_decoder = MVDKRegisterDecoderComponent();
-    }
-    ~ScreenCodecEnvironment() {
-        UnregisterComponent(m_encoder);
-        UnregisterComponent(m_decoder);
-        if (m_oldHome) {
-            setenv("XDG_CONFIG_HOME", m_oldHome->c_str(), 1);
-        } else {
-            unsetenv("XDG_CONFIG_HOME");
-        }
-    }
-    ScreenCodecEnvironment(const ScreenCodecEnvironment&) = delete;
-    ScreenCodecEnvironment& operator=(const ScreenCodecEnvironment&) = delete;
-
-  private:
-    mvdtest::TempDir m_home;
-    std::optional<std::string> m_oldHome;
-    Component m_encoder = nullptr;
-    Component m_decoder = nullptr;
-};
+using mvdtest::ScreenCodecEnvironment;
 
 }  // namespace sessiontest

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "Dialogs/DialogDriver.h"
@@ -20,6 +21,26 @@ class ScriptedDialogDriver : public DialogDriver {
             GetDialogItemAsControl(dialog, item, &control);
             SetControlValue(control, value);
             return DialogDriverAction::Hit(item);
+        };
+    }
+    // Sets a control's value, then hits another item (OK, say).
+    static Step SetThenHit(DialogItemIndex item, SInt16 value, DialogItemIndex hit) {
+        return [=](DialogRef dialog) {
+            ControlRef control = nullptr;
+            GetDialogItemAsControl(dialog, item, &control);
+            SetControlValue(control, value);
+            return DialogDriverAction::Hit(hit);
+        };
+    }
+    // Hits the first item whose text holds `text`.
+    static Step HitItemWithText(const std::string& text) {
+        return [text](DialogRef dialog) {
+            for (const DialogItemView& item : DialogItems(dialog)) {
+                if (item.text.find(text) != std::string::npos) {
+                    return DialogDriverAction::Hit(item.index);
+                }
+            }
+            return DialogDriverAction::Nothing();
         };
     }
     static Step Hit(DialogItemIndex item) {

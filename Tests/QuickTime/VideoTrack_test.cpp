@@ -1,0 +1,302 @@
+// The video track on its own: frames in either source byte order through
+// the screen codec without a conversion, failures of the output callback,
+// compressed samples added as they are, sessions from standard compression
+// settings, and the matrix.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+#include "Dialogs/DialogDriver.h"
+#include "ImageCompression/MovieFrameDecoder.h"
+#include "MovieToolbox/SampleDescriptions.h"
+#include "QuickTime/QTICMVideoTrack.h"
+#include "QuickTime/QTWriter.h"
+#include "RecordingTestSupport.h"
+#include "RecoveryRecords.h"
+#include "StandardCompression/StandardCompression.h"
+#include "Support/RecordingScenario.h"
+#include "Support/ScreenCodecEnvironment.h"
+#include "Support/ScriptedDialogDriver.h"
+
+namespace {
+
+using mvdtest::Held;
+using mvdtest::MessageOf;
+
+CVPixelFormatType FormatFor(bool bgra) {
+    return bgra ? kCVPixelFormatType_32BGRA : kCVPixelFormatType_32ARGB;
+}
+
+class VideoTrackTest : public mvdtest::MovieFileTest {
+  protected:
+    using Track = Held<QTICMVideoTrack>;
+
+    QTICMVideoTrack* newTrack(int width, int height, uint32_t format, CodecType codec,
+                              QTRecoveryWriterFile* recovery = nullptr) {
+        return new QTICMVideoTrack(0, tagMVDRect{0, 0, width, height}, 0.0f, format,
+                                   static_cast<uint32_t>(width) * 4, m_movie, codec,
+                                   codecLosslessQuality, 10, recovery);
+    }
+    // Hands the frames over through one image whose memory is overwritten
+    // as soon as each call returns.
+    static void writeFrames(QTICMVideoTrack* track, const std::vector<std::vector<uint8_t>>& frames,
+                            int width, int height, uint32_t format, long duration) {
+        std::vector<uint8_t> pixels(frames.at(0).size());
+        MVDImage image(width, height, format, 4, pixels.data());
+        for (const auto& frame : frames) {
+            pixels = frame;
+            track->compressAndWriteMVDImage(&image, duration);
+            std::fill(pixels.begin(), pixels.end(), 0x5A);
+        }
+    }
+    static std::vector<std::vector<uint8_t>> screenFrames(int width, int height, bool bgra,
+                                                          int count) {
+        std::vector<std::vector<uint8_t>> frames;
+        for (int i = 0; i < count; ++i) {
+            frames.push_back(mvdtest::ScreenFrame(width, height, bgra, i));
+        }
+        return frames;
+    }
+    static void expectDecodedFrames(const qtfile::MovieFileReader& reader, size_t track,
+                                    CVPixelFormatType format,
+                                    const std::vector<std::vector<uint8_t>>& expected) {
+        uint32_t decoded = 0;
+        EXPECT_EQ(DecodeTrackFrames(reader, track, format,
+                                    [&](uint32_t i, const MovieFrameDecoder& decoder) {
+                                        std::span<const UInt8> frame = decoder.frame();
+                                        EXPECT_TRUE(i < expected.size() &&
+                                                    std::vector<uint8_t>(
+                                                        frame.begin(), frame.end()) == expected[i])
+                                            << "frame " << i;
+                                        ++decoded;
+                                        return true;
+                                    }),
+                  noErr);
+        EXPECT_EQ(decoded, expected.size());
+    }
+
+    mvdtest::ScreenCodecEnvironment m_codec;
+};
+
+// The screen codec reads 'BGRA' frames as they are when told they come so,
+// and 32-bit ARGB ones otherwise: no conversion either way, exact pixels.
+TEST_F(VideoTrackTest, ScreenCodecTakesEitherSourceOrderUnconverted) {
+    constexpr int kW = 200, kH = 120;
+    for (bool bgra : {true, false}) {
+        SCOPED_TRACE(bgra ? "BGRA" : "ARGB");
+        Track track(newTrack(kW, kH, FormatFor(bgra), 'mvdk'));
+        EXPECT_EQ(track->sourceSwapped(), bgra);
+        track->startTrack();
+        auto frames = screenFrames(kW, kH, bgra, 6);
+        writeFrames(track.get(), frames, kW, kH, FormatFor(bgra), 20);
+        EXPECT_EQ(track->nextDisplayTimeStamp(), 120);
+        track->insertMediaIntoTrackWithMediaDuration();
+        EXPECT_EQ(track->convertedFrameCount(), 0u);
+
+        qtfile::MovieFileReader reader;
+        finishAndRead(reader);
+        expectDecodedFrames(reader, reader.trackCount() - 1, FormatFor(bgra), frames);
+    }
+}
+
+// Other codecs read ARGB: the session converts BGRA frames, and says so.
+TEST_F(VideoTrackTest, ConversionsByTheSessionAreCounted) {
+    constexpr int kW = 48, kH = 32;
+    Track track(newTrack(kW, kH, kCVPixelFormatType_32BGRA, kAnimationCodecType));
+    EXPECT_FALSE(track->sourceSwapped());
+    track->startTrack();
+    testing::internal::CaptureStdout();
+    writeFrames(track.get(), screenFrames(kW, kH, true, 3), kW, kH, kCVPixelFormatType_32BGRA, 20);
+    track->flushTrackDataToDisk();
+    std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(track->convertedFrameCount(), 3u);
+    EXPECT_NE(printed.find("WARNING: losing performance because quicktime is converting the "
+                           "pixel buffer!\n"),
+              std::string::npos);
+    track->insertMediaIntoTrackWithMediaDuration();
+
+    qtfile::MovieFileReader reader;
+    finishAndRead(reader);
+    expectDecodedFrames(reader, 0, kCVPixelFormatType_32ARGB, screenFrames(kW, kH, false, 3));
+}
+
+// A record that cannot be written inside the output callback comes back
+// from the track's next call; the session stops there, and the recovery
+// lock is free.
+TEST_F(VideoTrackTest, CallbackFailureSurfacesOnTheNextCall) {
+    std::string folder = m_dir.file("recovery");
+    std::filesystem::create_directory(folder);
+    Held<QTRecoveryWriterFile> recovery(
+        new QTRecoveryWriterFile((folder + "/a.rcv").c_str(), 16, 16));
+    Track track(newTrack(16, 16, kCVPixelFormatType_32ARGB, kAnimationCodecType, recovery.get()));
+    track->startTrack();
+    auto frames = screenFrames(16, 16, false, 3);
+    writeFrames(track.get(), {frames[0]}, 16, 16, kCVPixelFormatType_32ARGB, 20);
+    track->flushTrackDataToDisk();
+    std::filesystem::remove_all(folder);
+
+    // The session's thread may be quicker than the writing call's return.
+    EXPECT_EQ(MessageOf([&] {
+                  writeFrames(track.get(), {frames[1]}, 16, 16, kCVPixelFormatType_32ARGB, 20);
+                  track->flushTrackDataToDisk();
+              }),
+              "Error opening recovery file");
+    EXPECT_EQ(MessageOf([&] {
+                  writeFrames(track.get(), {frames[2]}, 16, 16, kCVPixelFormatType_32ARGB, 20);
+              }),
+              "ICMCompressionSessionEncodeFrame error");
+    EXPECT_EQ(MessageOf([&] { track->insertMediaIntoTrackWithMediaDuration(); }),
+              "Problem calling ICMCompressionSessionCompleteFrames");
+    EXPECT_TRUE(mvdtest::LockIsFree(recovery.get()));
+}
+
+// Frames without a length are refused before they reach the session, which
+// goes on taking frames.
+TEST_F(VideoTrackTest, FramesNeedALength) {
+    Track track(newTrack(16, 16, kCVPixelFormatType_32ARGB, kAnimationCodecType));
+    track->startTrack();
+    auto frames = screenFrames(16, 16, false, 2);
+    EXPECT_EQ(MessageOf([&] {
+                  writeFrames(track.get(), {frames[0]}, 16, 16, kCVPixelFormatType_32ARGB, 0);
+              }),
+              "ICMCompressionSessionEncodeFrame error");
+    EXPECT_THROW(track->compressAndWriteMVDImage(nullptr, 20), MVDException);
+    writeFrames(track.get(), {frames[0]}, 16, 16, kCVPixelFormatType_32ARGB, 600);
+    writeFrames(track.get(), {frames[1]}, 16, 16, kCVPixelFormatType_32ARGB, 599);
+    track->flushTrackDataToDisk();
+    EXPECT_EQ(track->getMediaDurationInSeconds(), 1.0);  // whole seconds of 1199 / 600
+}
+
+// Compressed samples (as movie recovery hands them over) are added as they
+// are, logged with their flags, and the description goes with the first.
+TEST_F(VideoTrackTest, CompressedSamplesAreAddedAndLogged) {
+    // Samples of the Animation codec, from a movie of their own.
+    mvdtest::TempDir source;
+    auto frames = screenFrames(24, 16, false, 3);
+    {
+        Held<QTWriter> writer(new QTWriter(source.file("s.mov"), 24, 16, false, nullptr));
+        QTICMVideoTrack* track = writer->createCursorVideoTrack(tagMVDRect{0, 0, 24, 16}, 30);
+        writer->start();
+        writeFrames(track, frames, 24, 16, kCVPixelFormatType_32ARGB, 20);
+        writer->finalizeTracksWithTrackMediaDuration();
+        writer->finalizeMovie();
+    }
+    qtfile::MovieFileReader sourceMovie;
+    ASSERT_TRUE(sourceMovie.open(source.file("s.mov")).ok());
+    std::vector<uint8_t> memory;
+    ASSERT_EQ(
+        mtb::DescriptionFromFile(
+            VideoMediaType,
+            sourceMovie.track(0).media.information.sampleTable.descriptions.entries.at(0), memory),
+        noErr);
+    Handle description = NewHandle(0);
+    ASSERT_EQ(mtb::CopyToHandle(memory, description), noErr);
+
+    Held<QTRecoveryWriterFile> recovery(new QTRecoveryWriterFile(recoveryPath().c_str(), 24, 16));
+    const float translation[3][3] = {{1, 0, 0}, {0, 1, 0}, {2, 3, 1}};
+    MatrixRecord matrix = MatrixRecordFromFloats(translation);
+    Track track(new QTICMVideoTrack(0, tagMVDRect{0, 0, 24, 16}, 0.0f, 0, 0, m_movie,
+                                    kAnimationCodecType, codecLosslessQuality, 80, recovery.get(),
+                                    matrix));
+    track->startTrack();
+    for (uint32_t i = 0; i < frames.size(); ++i) {
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(sourceMovie.readSample(0, i, bytes).ok());
+        track->writeSample(bytes.data(), static_cast<int>(bytes.size()), 20,
+                           reinterpret_cast<ImageDescriptionHandle>(description),
+                           i == 0 ? 0u : static_cast<MediaSampleFlags>(mediaSampleNotSync));
+    }
+    std::string message = MessageOf([&] {
+        track->writeSample(nullptr, 0, 20, reinterpret_cast<ImageDescriptionHandle>(description),
+                           0);
+    });
+    EXPECT_EQ(
+        message.rfind("Error -50 in QTICMVideoTrack::writeSample - AddMediaSample2, buffer = ", 0),
+        0u)
+        << message;
+    EXPECT_EQ(MessageOf([&] { track->repeatLastFrame(1); }), "repeat last frame not implemented");
+    track->insertMediaIntoTrackWithMediaDuration();
+    DisposeHandle(description);
+
+    qtfile::MovieFileReader reader;
+    finishAndRead(reader);
+    expectDecodedFrames(reader, 0, kCVPixelFormatType_32ARGB, frames);
+    auto contents = mvdtest::ParseRecoveryFile(recoveryBytes());
+    ASSERT_TRUE(contents.has_value());
+    ASSERT_EQ(contents->records.size(), 4u);
+    EXPECT_EQ(contents->records[0].label, "QTVH");
+    for (uint32_t i = 0; i < 3; ++i) {
+        const mvdtest::RecoveryRecord& record = contents->records[i + 1];
+        qtfile::SampleInfo info;
+        ASSERT_TRUE(reader.sampleInfo(0, i, info).ok());
+        EXPECT_EQ(record.label, "QTVS");
+        EXPECT_EQ(record.description, i == 0 ? memory : std::vector<uint8_t>{});
+        EXPECT_EQ(record.offset, static_cast<int64_t>(info.offset));
+        EXPECT_EQ(record.size, info.size);
+        EXPECT_EQ(record.time, static_cast<int32_t>(20 * i));
+        EXPECT_EQ(record.flags, i == 0 ? 0u : static_cast<uint32_t>(mediaSampleNotSync));
+    }
+}
+
+// The session can come from standard compression settings, chosen in the
+// settings dialog; such a track keeps no recovery records.
+TEST_F(VideoTrackTest, SessionFromStandardCompressionSettings) {
+    EXPECT_EQ(QTICMVideoTrack::newSCVideoSettingsFromUserDialog(), nullptr);  // cancelled
+    auto driver = std::make_shared<mvdtest::ScriptedDialogDriver>();
+    using Driver = mvdtest::ScriptedDialogDriver;
+    driver->steps = {Driver::HitItemWithText("(rle )"),
+                     Driver::SetThenHit(4, codecLosslessQuality, 0),
+                     Driver::SetThenHit(6, 2, kStdOkItemIndex)};
+    QTAtomContainer settings = nullptr;
+    {
+        ScopedDialogDriver scoped(driver);
+        settings = QTICMVideoTrack::newSCVideoSettingsFromUserDialog();
+    }
+    ASSERT_NE(settings, nullptr);
+    Track track(new QTICMVideoTrack(0, tagMVDRect{0, 0, 24, 16}, 0.0f, 0, 0, m_movie, settings));
+    QTDisposeAtomContainer(settings);
+    EXPECT_EQ(track->recoveryFile(), nullptr);
+    track->startTrack();
+    auto frames = screenFrames(24, 16, false, 5);
+    writeFrames(track.get(), frames, 24, 16, kCVPixelFormatType_32ARGB, 20);
+    track->insertMediaIntoTrackWithMediaDuration();
+
+    Handle garbage = NewHandle(8);
+    std::memset(*garbage, 0x7F, 8);
+    EXPECT_EQ(
+        MessageOf<SetupException>([&] {
+            Track bad(new QTICMVideoTrack(1, tagMVDRect{0, 0, 8, 8}, 0.0f, 0, 0, m_movie, garbage));
+        }),
+        "Invalid QTAtomContainer specified!");
+    DisposeHandle(garbage);
+
+    qtfile::MovieFileReader reader;
+    finishAndRead(reader);
+    expectDecodedFrames(reader, 0, kCVPixelFormatType_32ARGB, frames);
+    // A key frame at least every second frame, as chosen in the dialog.
+    const auto& sync = reader.track(0).media.information.sampleTable.syncSamples;
+    ASSERT_TRUE(sync.has_value());
+    EXPECT_EQ(sync->sampleNumbers, (std::vector<uint32_t>{1, 3, 5}));
+}
+
+TEST(MatrixConversionTest, FloatsBecomeFixedPoint) {
+    const float identity[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    MatrixRecord record = MatrixRecordFromFloats(identity);
+    EXPECT_EQ(record.matrix[0][0], 0x10000);
+    EXPECT_EQ(record.matrix[1][1], 0x10000);
+    EXPECT_EQ(record.matrix[2][2], 0x40000000);
+    EXPECT_EQ(record.matrix[0][1], 0);
+
+    // Truncated toward zero; out of range values held at the ends.
+    const float odd[3][3] = {{1.00001f, -0.50001f, 40000.0f}, {-40000.0f, 0, 0}, {0, 0, 3.0f}};
+    record = MatrixRecordFromFloats(odd);
+    EXPECT_EQ(record.matrix[0][0], 0x10000);
+    EXPECT_EQ(record.matrix[0][1], -0x8000);
+    EXPECT_EQ(record.matrix[0][2], 0x7FFFFFFF);
+    EXPECT_EQ(record.matrix[1][0], static_cast<Fixed>(0x80000000u));
+    EXPECT_EQ(record.matrix[2][2], 0x7FFFFFFF);
+}
+
+}  // namespace

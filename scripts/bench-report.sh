@@ -19,7 +19,8 @@ reps=3
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMVD_BUILD_TESTS=OFF \
   -DMVD_BUILD_FUZZ=OFF -DMVD_BUILD_TOOLS=OFF >/dev/null
 cmake --build "$build" -j2 --target screen_codec_benchmark capture_benchmark \
-  swf_export_benchmark deflate_benchmark compression_session_benchmark >/dev/null
+  swf_export_benchmark deflate_benchmark compression_session_benchmark \
+  movie_writer_benchmark >/dev/null
 rm -rf "$out"
 mkdir -p "$out"
 
@@ -47,6 +48,12 @@ if command -v taskset >/dev/null; then
     --benchmark_out="$out/sessions-1core.json" "${repeated[@]}" --benchmark_min_time=1 >/dev/null
 fi
 run compression_session_benchmark sessions-2cores "${repeated[@]}" --benchmark_min_time=1
+if command -v taskset >/dev/null; then
+  echo "running movie_writer_benchmark on one core" >&2
+  taskset -c 0 "$build/Bench/movie_writer_benchmark" --benchmark_out_format=json \
+    --benchmark_out="$out/movie-1core.json" "${repeated[@]}" --benchmark_min_time=1 >/dev/null
+fi
+run movie_writer_benchmark movie-2cores "${repeated[@]}" --benchmark_min_time=1
 uptime >"$out/load-after.txt"
 
 python3 "$here/scripts/bench_report.py" "$out" "$here/docs/performance.md"

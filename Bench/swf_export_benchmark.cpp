@@ -118,8 +118,9 @@ void Export(benchmark::State& state, const std::string& name, Next&& next) {
     std::vector<uint8_t> bits;
     int64_t frames = 0;
     int64_t changedPixels = 0;
-    double calls = 0;      // CPU seconds of the calls
-    double preparing = 0;  // wall and CPU seconds making frames, not part of the export
+    double calls = 0;         // CPU seconds of the calls
+    double preparing = 0;     // wall seconds making frames, not part of the export
+    double preparingCpu = 0;  // this thread's CPU seconds making them
     const auto wall = [] {
         return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
             .count();
@@ -137,7 +138,9 @@ void Export(benchmark::State& state, const std::string& name, Next&& next) {
         for (auto _ : state) {
             state.PauseTiming();
             const double made = wall();
+            const double madeCpu = mvdtest::ThreadCpuSeconds();
             changedPixels += next(++frames, bits);
+            preparingCpu += mvdtest::ThreadCpuSeconds() - madeCpu;
             preparing += wall() - made;
             state.ResumeTiming();
             const double start = mvdtest::ThreadCpuSeconds();
@@ -146,7 +149,7 @@ void Export(benchmark::State& state, const std::string& name, Next&& next) {
         }
         writer.CloseFile(false);
     }
-    const double cpu = ProcessCpuSeconds() - cpuStart - preparing;
+    const double cpu = ProcessCpuSeconds() - cpuStart - preparingCpu;
     state.counters["fps"] = double(frames) / calls;
     state.counters["cpu_ms_per_frame"] = 1e3 * cpu / double(frames);
     state.counters["throughput_fps"] = double(frames) / (wall() - wallStart - preparing);

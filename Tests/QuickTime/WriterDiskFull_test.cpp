@@ -4,12 +4,6 @@
 // before, each pointing at that sample's intact data in the movie file.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <functional>
 #include <sstream>
 
 #include "CoreFoundation/CFString.h"
@@ -17,6 +11,7 @@
 #include "QuickTime/QTWriter.h"
 #include "RecordingTestSupport.h"
 #include "RecoveryRecords.h"
+#include "Support/FileSizeLimit.h"
 #include "Support/RecordingScenario.h"
 #include "Support/SampleMovie.h"
 #include "Support/ScreenCodecEnvironment.h"
@@ -28,47 +23,6 @@ constexpr int kWidth = 160;
 constexpr int kHeight = 100;
 constexpr int kPCMBytes = 1600;
 constexpr int kIterations = 400;
-
-// Runs body in a child process whose files may not grow past `limit`
-// bytes, with SIGXFSZ ignored, so that writes beyond it fail as on a full
-// disk; returns what body returned.  Threads the body starts live and die
-// in the child.
-std::string RunWithFileSizeLimit(rlim_t limit, const std::function<std::string()>& body) {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        ADD_FAILURE() << "pipe failed";
-        return "";
-    }
-    pid_t child = fork();
-    if (child == 0) {
-        close(fds[0]);
-        signal(SIGXFSZ, SIG_IGN);
-        struct rlimit limited;
-        getrlimit(RLIMIT_FSIZE, &limited);
-        limited.rlim_cur = limit;
-        std::string report = "setrlimit failed";
-        if (setrlimit(RLIMIT_FSIZE, &limited) == 0) {
-            try {
-                report = body();
-            } catch (const std::exception& e) {
-                report = std::string("escaped: ") + e.what();
-            }
-        }
-        [[maybe_unused]] ssize_t sent = write(fds[1], report.data(), report.size());
-        _exit(0);
-    }
-    close(fds[1]);
-    std::string report;
-    char buffer[256];
-    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) {
-        report.append(buffer, static_cast<size_t>(n));
-    }
-    close(fds[0]);
-    int status = 0;
-    EXPECT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
-    return report;
-}
 
 std::string Caption(int index) {
     return "Caption " + std::to_string(index) + " \xE2\x80\x94 \xC3\xA9t\xC3\xA9";
@@ -145,7 +99,7 @@ TEST(WriterDiskFullTest, FailureIsReportedAndEveryEarlierSampleStaysRecoverable)
     std::string moviePath = dir.file("full.mov");
     std::string recoveryPath = dir.file("full.rcv");
     constexpr rlim_t kLimit = 150 * 1024;
-    std::istringstream report(RunWithFileSizeLimit(
+    std::istringstream report(mvdtest::RunWithFileSizeLimit(
         kLimit, [&] { return RecordUntilTheDiskIsFull(moviePath, recoveryPath); }));
     Fed fed;
     report >> fed.pcmBuffers >> fed.frames >> fed.captions;

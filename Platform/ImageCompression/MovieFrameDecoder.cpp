@@ -13,6 +13,7 @@
 namespace {
 
 constexpr long kMaxRowBytes = 32767;
+constexpr size_t kMaxDescriptionSize = 64 * 1024;
 
 }  // namespace
 
@@ -82,12 +83,21 @@ OSErr MovieFrameDecoder::begin(std::span<const UInt8> imageDescription,
         int64_t{d.width} * d.height > kMaxPixels) {
         return paramErr;
     }
-    d.idSize = sizeof(d);  // extensions are not handed on
+    // Extensions up to the record's own size go to the codec with it; a
+    // size that the bytes given do not hold leaves them out.
+    size_t size = sizeof(d);
+    if (d.idSize > static_cast<SInt32>(sizeof(d)) &&
+        static_cast<size_t>(d.idSize) <= imageDescription.size() &&
+        static_cast<size_t>(d.idSize) <= kMaxDescriptionSize) {
+        size = static_cast<size_t>(d.idSize);
+    }
+    d.idSize = static_cast<SInt32>(size);
     d.dataSize = 0;
-    m_description = reinterpret_cast<ImageDescriptionHandle>(NewHandle(sizeof(d)));
+    m_description = reinterpret_cast<ImageDescriptionHandle>(NewHandle(static_cast<Size>(size)));
     if (m_description == nullptr) {
         return memFullErr;
     }
+    std::memcpy(*m_description, imageDescription.data(), size);
     **m_description = d;
     m_width = d.width;
     m_height = d.height;

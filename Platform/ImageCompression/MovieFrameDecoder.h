@@ -39,7 +39,8 @@ class MovieFrameDecoder {
     MovieFrameDecoder& operator=(const MovieFrameDecoder&) = delete;
 
     // Prepares for samples of this description (its in-memory form: the
-    // 86-byte record with host-order numbers; extensions are ignored) and
+    // 86-byte record with host-order numbers, then any extensions up to its
+    // size, which the codec receives with it; at most 64 KiB) and
     // frames in outputFormat (32-bit ARGB or BGRA).  The picture starts
     // all zero.  Errors: paramErr (description too short or impossible,
     // unknown output format), noCodecErr (no decompressor for the codec

@@ -175,7 +175,7 @@ ComponentResult BandCompress(CodecGlobals* glob, CodecCompressParams* params) {
     return noErr;
 }
 
-ComponentResult Preflight(CodecGlobals* /*glob*/, CodecDecompressParams* params) {
+ComponentResult Preflight(CodecGlobals* glob, CodecDecompressParams* params) {
     if (params == nullptr || !ValidDescription(params->imageDescription)) {
         return paramErr;
     }
@@ -184,7 +184,7 @@ ComponentResult Preflight(CodecGlobals* /*glob*/, CodecDecompressParams* params)
         return codecConditionErr;
     }
     SetWholeFrameCapabilities(params->capabilities, desc.height);
-    return noErr;
+    return glob->coder->beginDecompression(params->imageDescription);
 }
 
 ComponentResult Initialize(CodecGlobals* /*glob*/, ImageSubCodecDecompressCapabilities* cap) {

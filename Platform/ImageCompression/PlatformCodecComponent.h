@@ -42,6 +42,9 @@ class PlatformFrameCoder {
     // out is too small.
     virtual OSErr compressFrame(const UInt8* pixels, long rowBytes, bool wantKeyFrame, UInt8* out,
                                 size_t capacity, size_t* size, bool* keyFrame) = 0;
+    // Starts a decompression sequence of this description (handle and all:
+    // codecs may read what follows the fixed record, up to its size).
+    virtual OSErr beginDecompression(ImageDescriptionHandle /*description*/) { return noErr; }
     // Draws one frame's data onto a 32-bit ARGB picture.
     virtual OSErr decodeFrame(std::span<const UInt8> data, UInt8* pixels, long rowBytes, int width,
                               int height) = 0;

@@ -79,16 +79,29 @@ void MVRCReader::closeFile() {
 }
 
 void MVRCReader::readBytes(void* into, uint64_t n, const char* what) {
-    if (m_stream == nullptr) {
+    if (m_stream == nullptr && m_memory == nullptr) {
         throw MVRCReaderException("No capture file is open\n");
     }
-    if (n > remaining() || std::fread(into, 1, n, m_stream) != n) {
+    bool complete = n <= remaining();
+    if (complete && m_memory != nullptr) {
+        std::memcpy(into, m_memory + m_offset, n);
+    } else if (complete) {
+        complete = std::fread(into, 1, n, m_stream) == n;
+    }
+    if (!complete) {
         std::ostringstream message;
         message << "Unexpected end of file while reading " << what << " at offset " << m_offset
                 << "\n";
         Fail(message);
     }
     m_offset += n;
+}
+
+void MVRCReader::seekTo(uint64_t offset) {
+    if (m_memory == nullptr && std::fseek(m_stream, static_cast<long>(offset), SEEK_SET) != 0) {
+        throw MVRCReaderException("The capture file cannot be read (seek failed)\n");
+    }
+    m_offset = offset;
 }
 
 bool MVRCReader::readTag(const unsigned char (&tag)[kMVRCTagSize]) {
@@ -114,6 +127,13 @@ void MVRCReader::readHeader(_MVRCHeader* header) {
     }
     _MVRCHeader parsed;
     MVRCDecodeHeader(bytes, &parsed);
+    beginFrames(parsed);
+    if (header != nullptr) {
+        *header = parsed;
+    }
+}
+
+void MVRCReader::beginFrames(const _MVRCHeader& parsed) {
     if (!MVRCIsSupportedFormat(parsed.format())) {
         std::ostringstream message;
         message << "Unsupported frame format: " << parsed.width << " x " << parsed.height << ", "
@@ -127,9 +147,6 @@ void MVRCReader::readHeader(_MVRCHeader* header) {
         Fail(message);
     }
     m_header = parsed;
-    if (header != nullptr) {
-        *header = parsed;
-    }
     tagMVDImageFormat format = parsed.format();
     m_canvas = std::make_unique<MVDImage>(&format);
     m_pixelMask = MVRCPixelMaskForFormat(parsed.pixelFormat);
@@ -147,6 +164,40 @@ bool MVRCReader::readFrame(_MVRCFrameHeader* header, MVDImage* out) {
         }
         throw MVRCReaderException("Should've gotten an SMPL");
     }
+    readFrameAfterTag(header, out);
+    return true;
+}
+
+void MVRCReader::decodeFrameRecord(std::span<const unsigned char> record, _MVRCFrameHeader* header,
+                                   MVDImage* out) {
+    requireHeader();
+    // The file's place is kept aside and put back however decoding ends.
+    struct Restore {
+        MVRCReader& reader;
+        uint64_t size;
+        uint64_t offset;
+        ~Restore() {
+            reader.m_memory = nullptr;
+            reader.m_fileSize = size;
+            reader.m_offset = offset;
+        }
+    } restore{*this, m_fileSize, m_offset};
+    static const unsigned char kNothing = 0;
+    m_memory = record.empty() ? &kNothing : record.data();
+    m_fileSize = record.size();
+    m_offset = 0;
+    if (!readTag(kMVRCFrameTag)) {
+        throw MVRCReaderException("Should've gotten an SMPL");
+    }
+    readFrameAfterTag(header, out);
+    if (remaining() != 0) {
+        std::ostringstream message;
+        message << "Frame record has " << remaining() << " bytes after its last chunk\n";
+        Fail(message);
+    }
+}
+
+void MVRCReader::readFrameAfterTag(_MVRCFrameHeader* header, MVDImage* out) {
     unsigned char bytes[kMVRCFrameHeaderSize];
     readBytes(bytes, sizeof bytes, "a frame header");
     _MVRCFrameHeader frame;
@@ -179,7 +230,6 @@ bool MVRCReader::readFrame(_MVRCFrameHeader* header, MVDImage* out) {
         m_canvas->blitOnto(out);
     }
     readSprite(out);
-    return true;
 }
 
 void MVRCReader::readRectList(uint32_t count) {
@@ -402,10 +452,7 @@ void MVRCReader::readSprite(MVDImage* out) {
     m_frameHasSprite = false;
     const uint64_t mark = m_offset;
     if (remaining() < kMVRCTagSize || !readTag(kMVRCSpriteTag)) {
-        if (std::fseek(m_stream, static_cast<long>(mark), SEEK_SET) != 0) {
-            throw MVRCReaderException("The capture file cannot be read (seek failed)\n");
-        }
-        m_offset = mark;
+        seekTo(mark);
         return;
     }
     unsigned char bytes[kMVRCRectSize + 1];

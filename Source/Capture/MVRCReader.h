@@ -3,6 +3,10 @@
 // rectangles, and readFrame hands the caller a copy with the record's cursor
 // sprite drawn over it (the canvas never receives the sprite).
 //
+// The same decoding serves frame records held in memory (the samples of
+// 'MVRC' movies): beginFrames takes the format a file header would give, and
+// decodeFrameRecord decodes one whole record against the canvas.
+//
 // Every size read from the file is checked against what is left of the file,
 // the frame and the buffers before anything is allocated or written.  A
 // damaged file raises MVRCReaderException with a message saying what was
@@ -14,6 +18,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -43,6 +48,19 @@ class MVRCReader {
     // must be 32-bit ARGB or 'BGRA' and at most 16384 pixels a side (2^27 in
     // all).
     void readHeader(_MVRCHeader* header);
+    // Prepares to decode frame records of this format without a file: the
+    // checks and allocations of readHeader, from a header already known (its
+    // signature is not looked at).  The canvas starts all zero.
+    void beginFrames(const _MVRCHeader& header);
+    // Decodes one frame record held in memory, from its "SMPL" tag up to and
+    // including its optional sprite chunk, as readFrame does: into the
+    // canvas, and into out (when not null) with the sprite drawn.  The
+    // record must end exactly where its last chunk does
+    // (MVRCReaderException otherwise, as for any damage).  An open file's
+    // place is not disturbed.
+    void decodeFrameRecord(std::span<const unsigned char> record, _MVRCFrameHeader* header,
+                           MVDImage* out);
+
     // Reads the next frame record into the canvas and, when out is not
     // null, copies the canvas into out (same size and format) with the
     // sprite drawn over it.  Returns false at the end marker.
@@ -74,6 +92,19 @@ class MVRCReader {
     // The rectangles of the last frame read.
     const std::vector<tagMVDRect>& frameRects() const { return m_rects; }
 
+    // Converts a whole capture file into a QuickTime movie at moviePath
+    // (replacing a file there): one lossless Animation ('rle ') video track
+    // whose frames are the capture frames with their sprites drawn, lines
+    // in reverse order (capture frames keep the screen's bottom line
+    // first), each lasting sampleDuration units of the track's time scale
+    // (600), at least 1; a capture without frames gives a movie without
+    // tracks.  A frame with a frame rate of 0 has no display
+    // time and is refused.  When the capture file turns out damaged or cut
+    // short, the frames read before the damage are still finished into a
+    // playable movie, then the reader's exception is thrown; failures of
+    // the movie itself (SetupException, MVDException) leave it unfinished.
+    void convertToMOV(char const* capturePath, char const* moviePath);
+
     // How long a frame lasts in units of timeScale: (timeScale / frame rate)
     // x duration, the division first and truncated, saturated at 2^32 - 1;
     // none when the frame rate is 0.
@@ -84,6 +115,9 @@ class MVRCReader {
     void requireHeader() const;
     uint64_t remaining() const { return m_fileSize - m_offset; }
     void readBytes(void* into, uint64_t n, const char* what);
+    void seekTo(uint64_t offset);
+    // Reads a frame header and the rest of its record.
+    void readFrameAfterTag(_MVRCFrameHeader* header, MVDImage* out);
     bool readTag(const unsigned char (&tag)[kMVRCTagSize]);
     uint32_t readChunkHeader(unsigned int index);
     void readRectList(uint32_t count);
@@ -96,6 +130,9 @@ class MVRCReader {
     ZlibInflater& inflater();
 
     FILE* m_stream = nullptr;
+    // While a record in memory is decoded, the bytes read instead of the
+    // stream; m_fileSize and m_offset then measure the record.
+    const unsigned char* m_memory = nullptr;
     uint64_t m_fileSize = 0;
     uint64_t m_offset = 0;
     _MVRCHeader m_header{};

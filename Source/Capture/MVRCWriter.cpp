@@ -14,27 +14,23 @@ namespace {
 
 constexpr int kZlibLevel = 1;
 
-int32_t TruncateCoordinate(float v) {
-    if (std::isnan(v)) {
-        return 0;
+// Hands a record's bytes to the file writer, in pieces it can take.
+class FileWriterSink final : public MVRCByteSink {
+  public:
+    explicit FileWriterSink(FileWriter& writer) : m_writer(writer) {}
+    void write(const void* bytes, size_t n) override {
+        const auto* p = static_cast<const unsigned char*>(bytes);
+        while (n > 0) {
+            const size_t chunk = std::min<size_t>(n, INT_MAX);
+            m_writer.write(p, static_cast<int>(chunk));
+            p += chunk;
+            n -= chunk;
+        }
     }
-    if (v <= static_cast<float>(INT32_MIN)) {
-        return INT32_MIN;
-    }
-    if (v >= static_cast<float>(INT32_MAX)) {
-        return INT32_MAX;
-    }
-    return static_cast<int32_t>(v);
-}
 
-// [start, start + length) clipped to [0, limit).
-void ClipSpan(int32_t start, int32_t length, uint32_t limit, int32_t* clippedStart,
-              int32_t* clippedLength) {
-    const int64_t lo = std::clamp<int64_t>(start, 0, limit);
-    const int64_t hi = std::clamp<int64_t>(int64_t{start} + std::max(length, 0), lo, limit);
-    *clippedStart = static_cast<int32_t>(lo);
-    *clippedLength = static_cast<int32_t>(hi - lo);
-}
+  private:
+    FileWriter& m_writer;
+};
 
 }  // namespace
 
@@ -82,8 +78,7 @@ uint32_t MVRCWriter::storedFrameRate(float frameRate) {
 }
 
 tagMVDRect MVRCWriter::truncatedRect(const CGRect& rect) {
-    return {TruncateCoordinate(rect.origin.x), TruncateCoordinate(rect.origin.y),
-            TruncateCoordinate(rect.size.width), TruncateCoordinate(rect.size.height)};
+    return MVRCTruncatedRect(rect);
 }
 
 void MVRCWriter::writeHeader(tagMVDImageFormat* format) {
@@ -104,13 +99,11 @@ void MVRCWriter::writeHeader(tagMVDImageFormat* format) {
     m_fileWriter->flush();
 
     const size_t pixels = size_t{m_header.width} * m_header.height;
-    const int width = static_cast<int>(m_header.width);
-    const int height = static_cast<int>(m_header.height);
     m_yuvPlanes.assign(pixels * 3, 0);
     m_codedPlaneSize = DeltaRLE::maxCompressedSize8(static_cast<int>(pixels));
     m_codedPlanes.assign(m_codedPlaneSize * 3, 0);
     m_lastImage = std::make_unique<MVDImage>(format);
-    m_rleBuffer.assign(DeltaRLE::maxCompressedSize32(width, height), 0);
+    m_deltaRLECoder.setFrameFormat(*format);
     m_frameCounter = 0;
     m_headerWritten = true;
 }
@@ -132,10 +125,7 @@ void MVRCWriter::checkImage(const MVDImage* image) const {
 void MVRCWriter::clipRects(unsigned int rectCount, const CGRect* rects) {
     m_rects.resize(rectCount);
     for (unsigned int i = 0; i < rectCount; ++i) {
-        const tagMVDRect t = truncatedRect(rects[i]);
-        tagMVDRect& r = m_rects[i];
-        ClipSpan(t.x, t.width, m_header.width, &r.x, &r.width);
-        ClipSpan(t.y, t.height, m_header.height, &r.y, &r.height);
+        m_rects[i] = MVRCClippedRect(rects[i], m_header.width, m_header.height);
     }
 }
 
@@ -167,10 +157,8 @@ void MVRCWriter::writeFrame(unsigned long duration, float frameRate, MVDImage* i
     frame.keyFrame = key ? 1 : 0;
     frame.compressionType = m_compressionType;
     frame.rectCount = key ? 1 : rectCount;
-    unsigned char bytes[kMVRCTagSize + kMVRCFrameHeaderSize];
-    std::memcpy(bytes, kMVRCFrameTag, kMVRCTagSize);
-    MVRCEncodeFrameHeader(frame, bytes + kMVRCTagSize);
-    m_fileWriter->write(bytes, sizeof bytes);
+    FileWriterSink sink(*m_fileWriter);
+    MVRCWriteFrameHead(sink, frame);
 
     if (key) {
         updateLastImage(image, rectCount, m_rects.data());
@@ -199,37 +187,16 @@ void MVRCWriter::writeIFrameData(MVDImage* image) {
 void MVRCWriter::attachSpriteToLastFrame(MVDImage* sprite, const CGRect& rect) {
     requireHeader();
     tagMVDRect r = truncatedRect(rect);
-    size_t byteCount = 0;
     if (sprite != nullptr) {
-        if (sprite->m_bytesPerPixel != 4 || sprite->m_width > INT32_MAX ||
-            sprite->m_height > INT32_MAX || sprite->m_pData == nullptr) {
+        // The image's own size is stored.
+        if (sprite->m_width > INT32_MAX || sprite->m_height > INT32_MAX) {
             throw MVDException("MVRCWriter: a sprite must be a 32-bit image");
         }
         r.width = static_cast<int32_t>(sprite->m_width);
         r.height = static_cast<int32_t>(sprite->m_height);
-        byteCount = sprite->byteSize();
-        if (byteCount > UINT32_MAX) {
-            throw MVDException("MVRCWriter: sprite too large");
-        }
     }
-    unsigned char bytes[kMVRCTagSize + kMVRCRectSize + 1 + 4 + 1 + 4];
-    size_t n = 0;
-    std::memcpy(bytes, kMVRCSpriteTag, kMVRCTagSize);
-    n += kMVRCTagSize;
-    MVRCEncodeRect(r, bytes + n);
-    n += kMVRCRectSize;
-    bytes[n++] = sprite != nullptr ? 1 : 0;
-    if (sprite != nullptr) {
-        MVRCStore32(bytes + n, static_cast<uint32_t>(sprite->m_pixelFormat));
-        n += 4;
-        bytes[n++] = 0;
-        MVRCStore32(bytes + n, static_cast<uint32_t>(byteCount));
-        n += 4;
-    }
-    m_fileWriter->write(bytes, static_cast<int>(n));
-    if (sprite != nullptr) {
-        m_fileWriter->write(sprite->m_pData, static_cast<int>(byteCount));
-    }
+    FileWriterSink sink(*m_fileWriter);
+    MVRCWriteSpriteChunk(sink, r, sprite);
     m_fileWriter->flush();
 }
 
@@ -249,23 +216,13 @@ void MVRCWriter::closeFile() {
 }
 
 void MVRCWriter::writeDirtyRectCoordinates(unsigned int rectCount, const tagMVDRect* rects) {
-    m_recordBytes.resize(size_t{rectCount} * kMVRCRectSize);
-    for (unsigned int i = 0; i < rectCount; ++i) {
-        MVRCEncodeRect(rects[i], m_recordBytes.data() + size_t{i} * kMVRCRectSize);
-    }
-    size_t offset = 0;
-    while (offset < m_recordBytes.size()) {
-        const size_t chunk = std::min<size_t>(m_recordBytes.size() - offset, INT_MAX);
-        m_fileWriter->write(m_recordBytes.data() + offset, static_cast<int>(chunk));
-        offset += chunk;
-    }
+    FileWriterSink sink(*m_fileWriter);
+    MVRCWriteRectList(sink, rects, rectCount);
 }
 
 void MVRCWriter::writeChunkHeader(uint32_t size) {
-    unsigned char bytes[kMVRCTagSize + 4];
-    std::memcpy(bytes, kMVRCRectDataTag, kMVRCTagSize);
-    MVRCStore32(bytes + kMVRCTagSize, size);
-    m_fileWriter->write(bytes, sizeof bytes);
+    FileWriterSink sink(*m_fileWriter);
+    MVRCWriteChunkHead(sink, size);
 }
 
 void MVRCWriter::writePFrameData(MVDImage* image, unsigned int rectCount, const tagMVDRect* rects) {
@@ -350,27 +307,9 @@ void MVRCWriter::compressAndWriteUsingZLib(MVDImage* image, unsigned int rectCou
 
 void MVRCWriter::compressAndWriteUsingDeltaRLE(MVDImage* image, unsigned int rectCount,
                                                const tagMVDRect* rects, bool deflated) {
-    void* previous = isFullFrame(rectCount, rects) ? nullptr : m_lastImage->m_pData;
-    const int width = static_cast<int>(m_header.width);
-    const int height = static_cast<int>(m_header.height);
-    for (unsigned int i = 0; i < rectCount; ++i) {
-        const tagMVDRect& r = rects[i];
-        const int size = DeltaRLE::compress32(previous, image->m_pData, width, height, r.x, r.y,
-                                              r.width, r.height, m_rleBuffer.data(), m_pixelMask);
-        if (!deflated) {
-            writeChunkHeader(static_cast<uint32_t>(size));
-            m_fileWriter->write(m_rleBuffer.data(), size);
-            continue;
-        }
-        ZlibDeflater& z = deflater();
-        if (m_rleZlibBuffer.empty()) {
-            m_rleZlibBuffer.resize(z.bound(m_rleBuffer.size()));
-        }
-        const size_t packed =
-            z.compress(m_rleBuffer.data(), static_cast<size_t>(size), &m_rleZlibBuffer);
-        writeChunkHeader(static_cast<uint32_t>(packed));
-        m_fileWriter->write(m_rleZlibBuffer.data(), static_cast<int>(packed));
-    }
+    const unsigned char* previous = isFullFrame(rectCount, rects) ? nullptr : m_lastImage->m_pData;
+    FileWriterSink sink(*m_fileWriter);
+    m_deltaRLECoder.writeChunks(sink, previous, image->m_pData, rects, rectCount, deflated);
 }
 
 void MVRCWriter::compressAndWriteUsingYUVDeltaRLE(MVDImage* image, unsigned int rectCount,

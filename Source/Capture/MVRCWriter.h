@@ -12,6 +12,7 @@
 
 #include "Capture/FileWriter.h"
 #include "Capture/MVRCFormat.h"
+#include "Capture/MVRCRecordEncoder.h"
 #include "CoreGraphics/CGGeometry.h"
 #include "MVDCommon/MVDImage.h"
 
@@ -101,20 +102,18 @@ class MVRCWriter {
     size_t rowBytes() const { return size_t{m_header.width} * m_header.bytesPerPixel; }
 
     std::unique_ptr<FileWriter> m_fileWriter;
-    std::vector<unsigned char> m_zlibBuffer;     // type 1 output
-    std::vector<unsigned char> m_rleZlibBuffer;  // type 3 output
+    std::vector<unsigned char> m_zlibBuffer;  // type 1 output
     MVRCCompressionType m_compressionType = kMVRCCompressionDeltaRLE;
     long m_keyFrameRate = kDefaultKeyFrameRate;
     uint64_t m_frameCounter = 0;
     _MVRCHeader m_header{};
     bool m_headerWritten = false;
     std::unique_ptr<MVDImage> m_lastImage;
-    std::vector<unsigned char> m_rleBuffer;  // worst case of one rectangle
+    MVRCDeltaRLEChunkCoder m_deltaRLECoder;  // types 2 and 3
     uint32_t m_pixelMask = 0xFFFFFFFFu;
     std::vector<unsigned char> m_yuvPlanes;    // Y, U, V of W x H bytes each
     std::vector<unsigned char> m_codedPlanes;  // the three coded planes
     size_t m_codedPlaneSize = 0;
     std::unique_ptr<ZlibDeflater> m_deflater;
-    std::vector<tagMVDRect> m_rects;           // the current frame's rectangles
-    std::vector<unsigned char> m_recordBytes;  // tag, frame header, rectangle list
+    std::vector<tagMVDRect> m_rects;  // the current frame's rectangles
 };

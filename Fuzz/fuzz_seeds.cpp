@@ -365,7 +365,14 @@ void AddMovies(SeedFolder& seeds, const fs::path& work) {
     WriteMovie(moviePath, recoveryPath);
     const Bytes movie = ReadFile(moviePath);
     seeds.add("mov_reader_fuzzer", "recording.mov", movie);
-    seeds.add("recovery_reader_fuzzer", "recording.rcv", ReadFile(recoveryPath));
+    // Input of recovery_reader_fuzzer: the index's length, the index, the
+    // movie the recording left (here a finished one: the index's sample
+    // offsets point into it all the same).
+    const Bytes index = ReadFile(recoveryPath);
+    Bytes recovery;
+    PutLE(recovery, uint32_t(index.size()), 4);
+    recovery.insert(recovery.end(), index.begin(), index.end());
+    seeds.add("recovery_reader_fuzzer", "recording", Concat(recovery, movie));
 
     qtfile::MovieFileReader reader;
     if (!reader.openBytes(movie).ok() || reader.trackCount() < 2) {

@@ -15,13 +15,16 @@
 
 #include "Capture/AsynchronousFileWriter.h"
 #include "Capture/CaptureTestContent.h"
-#include "Capture/MVRCReader.h"
 #include "Capture/MVRCWriter.h"
 #include "Capture/SynchronousFileWriter.h"
+#include "CaptureReadBack.h"
 #include "Support/FileSizeLimit.h"
 #include "Support/TempDir.h"
 
 namespace {
+
+using reliabilitytest::ReadBack;
+using reliabilitytest::ReadCapture;
 
 using Bytes = std::vector<unsigned char>;
 
@@ -66,32 +69,6 @@ std::string Record(const std::string& path, bool async) {
     }
 }
 
-// Every frame the reader gives, until the end marker or an error.
-struct ReadBack {
-    std::vector<Bytes> frames;
-    std::string error;  // empty when the end marker was reached
-};
-
-ReadBack ReadFrames(const std::string& path, bool salvage = false) {
-    ReadBack result;
-    try {
-        MVRCReader reader;
-        reader.setSalvage(salvage);
-        reader.openFile(path.c_str());
-        _MVRCHeader header;
-        reader.readHeader(&header);
-        tagMVDImageFormat format = header.format();
-        MVDImage out(&format);
-        _MVRCFrameHeader frame;
-        while (reader.readFrame(&frame, &out)) {
-            result.frames.push_back(capturetest::Bytes(out));
-        }
-    } catch (const MVRCReaderException& e) {
-        result.error = e.what();
-    }
-    return result;
-}
-
 class CaptureDiskFull : public ::testing::TestWithParam<bool> {};
 
 TEST_P(CaptureDiskFull, FailureIsReportedAndTheFramesBeforeItStayReadable) {
@@ -100,7 +77,7 @@ TEST_P(CaptureDiskFull, FailureIsReportedAndTheFramesBeforeItStayReadable) {
     const std::string reference = dir.file("whole.mvrc");
     ASSERT_EQ(Record(reference, async), "none\n");
     const Bytes whole = mvdtest::ReadFileBytes(reference);
-    const ReadBack all = ReadFrames(reference);
+    const ReadBack all = ReadCapture(reference);
     ASSERT_EQ(all.frames.size(), size_t(kFrames)) << all.error;
 
     // Cut in the middle of the recording and just before its end marker.
@@ -120,7 +97,7 @@ TEST_P(CaptureDiskFull, FailureIsReportedAndTheFramesBeforeItStayReadable) {
         ASSERT_TRUE(std::equal(cut.begin(), cut.end(), whole.begin()))
             << "the bytes before the failure differ from an unlimited recording";
 
-        const ReadBack partial = ReadFrames(path);
+        const ReadBack partial = ReadCapture(path);
         EXPECT_NE(partial.error.find("the file ends at byte " + std::to_string(limit)),
                   std::string::npos)
             << partial.error;
@@ -128,7 +105,9 @@ TEST_P(CaptureDiskFull, FailureIsReportedAndTheFramesBeforeItStayReadable) {
         for (size_t f = 0; f < partial.frames.size(); ++f) {
             ASSERT_EQ(partial.frames[f], all.frames[f]) << "frame " << f;
         }
-        EXPECT_EQ(ReadFrames(path, true).frames.size(), partial.frames.size());
+        const ReadBack salvaged = ReadCapture(path, true);
+        EXPECT_EQ(salvaged.error, "");
+        EXPECT_EQ(salvaged.frames, partial.frames);
     }
 }
 
@@ -169,7 +148,7 @@ TEST(CaptureDiskFull, AFailedWriteIsFinal) {
     capture.writeHeader(&format);
     capture.writeFrame(1, 10.0f, &image, 1, &whole);
     capture.closeFile();
-    EXPECT_EQ(ReadFrames(dir.file("next.mvrc")).frames.size(), 1u);
+    EXPECT_EQ(ReadCapture(dir.file("next.mvrc")).frames.size(), 1u);
 }
 
 }  // namespace

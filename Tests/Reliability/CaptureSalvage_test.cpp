@@ -9,41 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "CaptureReadBack.h"
 #include "Conversion/ConversionTestSupport.h"
 #include "Support/TempDir.h"
 
 namespace {
 
 using conversiontest::Pixels;
-using conversiontest::ReaderFrame;
-
-struct Salvaged {
-    std::vector<Pixels> frames;  // as the movie should show them
-    std::optional<MVRCTruncation> truncation;
-    std::string error;  // with salvage off: the reader's error
-};
-
-Salvaged ReadCut(const std::string& path, bool salvage) {
-    Salvaged result;
-    MVRCReader reader;
-    reader.setSalvage(salvage);
-    try {
-        reader.openFile(path.c_str());
-        _MVRCHeader header;
-        reader.readHeader(&header);
-        tagMVDImageFormat format = header.format();
-        MVDImage out(&format);
-        _MVRCFrameHeader frame;
-        while (reader.readFrame(&frame, &out)) {
-            result.frames.push_back(conversiontest::MoviePicture(out));
-        }
-        EXPECT_FALSE(reader.readFrame(&frame, &out)) << "reading on after the end";
-    } catch (const MVRCReaderException& e) {
-        result.error = e.what();
-    }
-    result.truncation = reader.truncation();
-    return result;
-}
+using reliabilitytest::ReadBack;
+using reliabilitytest::ReadCapture;
 
 class CaptureSalvage : public ::testing::Test {
   protected:
@@ -51,7 +25,7 @@ class CaptureSalvage : public ::testing::Test {
         m_capture = m_dir.file("rec.mvrc");
         conversiontest::RecordCapture(m_capture, kMVRCCompressionDeltaRLEZlib,
                                       kMVDPixelFormat32BGRA, 12);
-        m_frames = conversiontest::ReaderFrames(m_capture);
+        m_frames = ReadCapture(m_capture).frames;
         m_bytes = mvdtest::ReadFileBytes(m_capture);
         // Where each frame record ends: at the next one's tag or the end
         // marker.
@@ -71,7 +45,7 @@ class CaptureSalvage : public ::testing::Test {
 
     mvdtest::TempDir m_dir;
     std::string m_capture;
-    std::vector<ReaderFrame> m_frames;
+    std::vector<Pixels> m_frames;
     Pixels m_bytes;
     std::vector<size_t> m_ends;
 };
@@ -110,18 +84,18 @@ TEST_F(CaptureSalvage, EveryCutKeepsTheWholeFramesBeforeIt) {
             ++keptFrames;
         }
 
-        const Salvaged strict = ReadCut(path, false);
+        const ReadBack strict = ReadCapture(path, false);
         ASSERT_NE(strict.error.find("ends at byte " + std::to_string(size) + "\n"),
                   std::string::npos)
             << strict.error;
         EXPECT_FALSE(strict.truncation);
 
-        const Salvaged kept = ReadCut(path, true);
+        const ReadBack kept = ReadCapture(path, true);
         ASSERT_EQ(kept.error, "");
         ASSERT_EQ(kept.frames.size(), keptFrames)
             << (kept.truncation ? kept.truncation->message() : "no truncation");
         for (size_t f = 0; f < whole; ++f) {
-            ASSERT_EQ(kept.frames[f], m_frames[f].picture) << "frame " << f;
+            ASSERT_EQ(kept.frames[f], m_frames[f]) << "frame " << f;
         }
         ASSERT_TRUE(kept.truncation);
         EXPECT_EQ(kept.truncation->fileSize, size);
@@ -131,7 +105,7 @@ TEST_F(CaptureSalvage, EveryCutKeepsTheWholeFramesBeforeIt) {
                   std::string::npos);
     }
     // A whole file leaves nothing to report.
-    const Salvaged whole = ReadCut(m_capture, true);
+    const ReadBack whole = ReadCapture(m_capture, true);
     EXPECT_EQ(whole.frames.size(), m_frames.size());
     EXPECT_FALSE(whole.truncation);
 }
@@ -147,10 +121,12 @@ TEST_F(CaptureSalvage, ConversionFinishesTheMovieOfACutFile) {
     reader.convertToMOV(path.c_str(), movie.c_str());
     ASSERT_TRUE(reader.truncation());
     EXPECT_EQ(reader.truncation()->frames, 7u);
+    const std::vector<conversiontest::ReaderFrame> pictures =
+        conversiontest::ReaderFrames(m_capture);
     const conversiontest::DecodedTrack track = conversiontest::DecodeVideoTrack(movie, 0);
     ASSERT_EQ(track.frames.size(), 7u);
     for (size_t f = 0; f < 7; ++f) {
-        EXPECT_EQ(track.frames[f], m_frames[f].picture) << "frame " << f;
+        EXPECT_EQ(track.frames[f], pictures[f].picture) << "frame " << f;
     }
 
     // The next file read by the same reader starts without a truncation.
@@ -170,7 +146,7 @@ TEST_F(CaptureSalvage, DamageIsStillReported) {
     for (const Pixels* damaged : {&outside, &tag}) {
         const std::string path = m_dir.file("damaged.mvrc");
         mvdtest::WriteFileBytes(path, *damaged);
-        const Salvaged read = ReadCut(path, true);
+        const ReadBack read = ReadCapture(path, true);
         EXPECT_NE(read.error, "");
         EXPECT_EQ(read.frames.size(), 3u);
         EXPECT_FALSE(read.truncation);

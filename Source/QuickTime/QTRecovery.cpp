@@ -379,60 +379,69 @@ Handle QTRecovery::storeDescription(std::map<uint32_t, Handle>& map, uint32_t tr
     return handle;
 }
 
-bool QTRecovery::readVideoSample() {
-    uint32_t number = 0;
-    if (!readU32(&number)) {
+// Reads the rest of a video or sound sample record whole (its track number,
+// the description of a track's first sample, the data offset, size, time,
+// duration and count, and for video the flags), then the sample's bytes
+// into the sample buffer.  False when the index ends first.
+template <class Track, class Header>
+bool QTRecovery::readSampleRecord(const std::map<uint32_t, Track*>& tracks,
+                                  const std::map<uint32_t, Header>& headers,
+                                  std::map<uint32_t, Handle>& descriptions, const char* kind,
+                                  size_t minimumDescription, SampleRecord* record) {
+    if (!readU32(&record->track)) {
         return false;
     }
-    RequireHeader(m_videoTracks, m_videoHeaders, "video", number);
+    RequireHeader(tracks, headers, kind, record->track);
     std::vector<uint8_t> description;
-    if (!readDescription(number, m_imageDescriptions.count(number) != 0, &description)) {
+    if (!readDescription(record->track, descriptions.count(record->track) != 0, &description)) {
         return false;
     }
-    if (!description.empty() && description.size() < sizeof(ImageDescription)) {
-        Damaged("an image description shorter than its fixed record");
+    if (!description.empty() && description.size() < minimumDescription) {
+        Damaged(std::string("a ") + kind + " description shorter than its fixed record");
     }
     unsigned char bytes[8 + 4 * 5];
-    if (!readIndex(bytes, sizeof bytes)) {
+    const size_t length = record->flags != nullptr ? sizeof bytes : sizeof bytes - 4;
+    if (!readIndex(bytes, length)) {
         return false;
     }
     const int64_t offset = Load64(bytes);
-    const uint32_t size = Load32(bytes + 8);
-    const auto duration = static_cast<int32_t>(Load32(bytes + 16));
-    const uint32_t flags = Load32(bytes + 24);
+    record->size = Load32(bytes + 8);
+    record->duration = static_cast<int32_t>(Load32(bytes + 16));
+    record->count = static_cast<int32_t>(Load32(bytes + 20));
+    if (record->flags != nullptr) {
+        *record->flags = Load32(bytes + 24);
+    }
     m_lastDataOffset = offset;
-    readSampleData(offset, size);
-    Handle handle = storeDescription(m_imageDescriptions, number, description);
-    videoTrack(number)->writeSample(m_sampleBuffer.data(), static_cast<int>(size), duration,
-                                    reinterpret_cast<ImageDescriptionHandle>(handle), flags);
+    readSampleData(offset, record->size);
+    record->description = storeDescription(descriptions, record->track, description);
+    return true;
+}
+
+bool QTRecovery::readVideoSample() {
+    uint32_t flags = 0;
+    SampleRecord record;
+    record.flags = &flags;
+    if (!readSampleRecord(m_videoTracks, m_videoHeaders, m_imageDescriptions, "video",
+                          sizeof(ImageDescription), &record)) {
+        return false;
+    }
+    videoTrack(record.track)
+        ->writeSample(m_sampleBuffer.data(), static_cast<int>(record.size), record.duration,
+                      reinterpret_cast<ImageDescriptionHandle>(record.description), flags);
     return true;
 }
 
 bool QTRecovery::readAudioSample() {
-    uint32_t number = 0;
-    if (!readU32(&number)) {
+    SampleRecord record;
+    if (!readSampleRecord(m_audioTracks, m_audioHeaders, m_soundDescriptions, "sound",
+                          sizeof(SoundDescription), &record)) {
         return false;
     }
-    RequireHeader(m_audioTracks, m_audioHeaders, "sound", number);
-    std::vector<uint8_t> description;
-    if (!readDescription(number, m_soundDescriptions.count(number) != 0, &description)) {
-        return false;
-    }
-    unsigned char bytes[8 + 4 * 4];
-    if (!readIndex(bytes, sizeof bytes)) {
-        return false;
-    }
-    const int64_t offset = Load64(bytes);
-    const uint32_t size = Load32(bytes + 8);
-    const auto duration = static_cast<int32_t>(Load32(bytes + 16));
-    const auto count = static_cast<int32_t>(Load32(bytes + 20));
-    m_lastDataOffset = offset;
-    readSampleData(offset, size);
-    Handle handle = storeDescription(m_soundDescriptions, number, description);
-    QTAudioTrack* track = audioTrack(number);
-    track->writeSample(m_sampleBuffer.data(), static_cast<int>(size), duration,
-                       reinterpret_cast<SoundDescriptionHandle>(handle),
-                       SamplesInRecord(*track, size, duration, count), nullptr);
+    QTAudioTrack* track = audioTrack(record.track);
+    track->writeSample(m_sampleBuffer.data(), static_cast<int>(record.size), record.duration,
+                       reinterpret_cast<SoundDescriptionHandle>(record.description),
+                       SamplesInRecord(*track, record.size, record.duration, record.count),
+                       nullptr);
     return true;
 }
 

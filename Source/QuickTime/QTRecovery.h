@@ -104,6 +104,19 @@ class QTRecovery : public Object {
     void addChapterReferences();
     // Reads exactly n bytes of the index; false when it ends first.
     bool readIndex(void* into, size_t n);
+    struct SampleRecord {
+        uint32_t track = 0;
+        uint32_t size = 0;
+        int32_t duration = 0;
+        int32_t count = 0;
+        uint32_t* flags = nullptr;  // read only when set (video records)
+        Handle description = nullptr;
+    };
+    template <class Track, class Header>
+    bool readSampleRecord(const std::map<uint32_t, Track*>& tracks,
+                          const std::map<uint32_t, Header>& headers,
+                          std::map<uint32_t, Handle>& descriptions, const char* kind,
+                          size_t minimumDescription, SampleRecord* record);
     bool readU32(uint32_t* value);
     bool readDescription(uint32_t track, bool known, std::vector<uint8_t>* description);
     void readSampleData(int64_t offset, uint32_t size);

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "Capture/CaptureTestContent.h"
@@ -96,6 +97,21 @@ struct ReaderFrame {
     uint32_t duration;  // in units of 600
 };
 
+// Tests run once per compression type and pixel format.
+using TypeAndFormat = std::tuple<MVRCCompressionType, uint32_t>;
+
+inline auto AllTypesAndFormats() {
+    return ::testing::Combine(
+        ::testing::Values(kMVRCCompressionNone, kMVRCCompressionZlib, kMVRCCompressionDeltaRLE,
+                          kMVRCCompressionDeltaRLEZlib, kMVRCCompressionYUVDeltaRLE),
+        ::testing::Values(kMVDPixelFormat32ARGB, kMVDPixelFormat32BGRA));
+}
+
+inline std::string TypeAndFormatName(const ::testing::TestParamInfo<TypeAndFormat>& info) {
+    return "type" + std::to_string(int(std::get<0>(info.param))) +
+           (std::get<1>(info.param) == kMVDPixelFormat32BGRA ? "_BGRA" : "_ARGB");
+}
+
 // A recording with key and difference frames, unchanged frames, several
 // frame rates and durations, and a cursor that moves, changes and leaves.
 inline void RecordCapture(const std::string& path, MVRCCompressionType type, uint32_t pixelFormat,
@@ -132,6 +148,15 @@ inline void RecordCapture(const std::string& path, MVRCCompressionType type, uin
                               f % 5 == 0 ? &cursor : nullptr, CGRectMake(f * 4 - 3, f, 7, 6));
         }
     }
+    writer.closeFile();
+}
+
+// A capture file of a header and its end: no frames.
+inline void WriteEmptyCapture(const std::string& path, uint32_t pixelFormat) {
+    tagMVDImageFormat format{32, 20, pixelFormat, 4};
+    MVRCWriter writer;
+    writer.openFile(path);
+    writer.writeHeader(&format);
     writer.closeFile();
 }
 

@@ -15,8 +15,7 @@ namespace {
 using conversiontest::Pixels;
 using conversiontest::ReaderFrame;
 
-class ConversionInterop
-    : public ::testing::TestWithParam<std::tuple<MVRCCompressionType, uint32_t>> {
+class ConversionInterop : public ::testing::TestWithParam<conversiontest::TypeAndFormat> {
   protected:
     void SetUp() override {
         if (std::string why = mvdtest::FFmpegToolsMissing(); !why.empty()) {
@@ -62,16 +61,8 @@ TEST_P(ConversionInterop, FfmpegSeesTheReadersFramesAndDurations) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllTypes, ConversionInterop,
-    ::testing::Combine(::testing::Values(kMVRCCompressionNone, kMVRCCompressionZlib,
-                                         kMVRCCompressionDeltaRLE, kMVRCCompressionDeltaRLEZlib,
-                                         kMVRCCompressionYUVDeltaRLE),
-                       ::testing::Values(kMVDPixelFormat32ARGB, kMVDPixelFormat32BGRA)),
-    [](const auto& info) {
-        return "type" + std::to_string(int(std::get<0>(info.param))) +
-               (std::get<1>(info.param) == kMVDPixelFormat32BGRA ? "_BGRA" : "_ARGB");
-    });
+INSTANTIATE_TEST_SUITE_P(AllTypes, ConversionInterop, conversiontest::AllTypesAndFormats(),
+                         conversiontest::TypeAndFormatName);
 
 TEST(ConversionInteropEdges, EmptyCaptureMakesAMovieFfprobeReads) {
     if (std::string why = mvdtest::FFmpegToolsMissing(); !why.empty()) {
@@ -80,11 +71,7 @@ TEST(ConversionInteropEdges, EmptyCaptureMakesAMovieFfprobeReads) {
     mvdtest::TempDir dir;
     const std::string capture = dir.file("empty.mvrc");
     const std::string movie = dir.file("empty.mov");
-    tagMVDImageFormat format{32, 20, kMVDPixelFormat32BGRA, 4};
-    MVRCWriter writer;
-    writer.openFile(capture);
-    writer.writeHeader(&format);
-    writer.closeFile();
+    conversiontest::WriteEmptyCapture(capture, kMVDPixelFormat32BGRA);
     MVRCReader().convertToMOV(capture.c_str(), movie.c_str());
     std::string error;
     const auto probe = mvdtest::FFprobe(movie, {"-show_streams", "-show_packets"}, &error);

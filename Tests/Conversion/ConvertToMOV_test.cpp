@@ -31,8 +31,7 @@ void ExpectMovieOf(const std::string& moviePath, const std::vector<ReaderFrame>&
     }
 }
 
-class CaptureConversion
-    : public ::testing::TestWithParam<std::tuple<MVRCCompressionType, uint32_t>> {};
+class CaptureConversion : public ::testing::TestWithParam<conversiontest::TypeAndFormat> {};
 
 TEST_P(CaptureConversion, MovieShowsTheReadersFramesFlipped) {
     const auto [type, pixelFormat] = GetParam();
@@ -44,26 +43,14 @@ TEST_P(CaptureConversion, MovieShowsTheReadersFramesFlipped) {
     ExpectMovieOf(movie, ReaderFrames(capture));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllTypes, CaptureConversion,
-    ::testing::Combine(::testing::Values(kMVRCCompressionNone, kMVRCCompressionZlib,
-                                         kMVRCCompressionDeltaRLE, kMVRCCompressionDeltaRLEZlib,
-                                         kMVRCCompressionYUVDeltaRLE),
-                       ::testing::Values(kMVDPixelFormat32ARGB, kMVDPixelFormat32BGRA)),
-    [](const auto& info) {
-        return "type" + std::to_string(int(std::get<0>(info.param))) +
-               (std::get<1>(info.param) == kMVDPixelFormat32BGRA ? "_BGRA" : "_ARGB");
-    });
+INSTANTIATE_TEST_SUITE_P(AllTypes, CaptureConversion, conversiontest::AllTypesAndFormats(),
+                         conversiontest::TypeAndFormatName);
 
 TEST(CaptureConversionEdges, EmptyCaptureMakesAnEmptyMovie) {
     mvdtest::TempDir dir;
     const std::string capture = dir.file("empty.mvrc");
     const std::string movie = dir.file("empty.mov");
-    tagMVDImageFormat format{32, 20, kMVDPixelFormat32ARGB, 4};
-    MVRCWriter writer;
-    writer.openFile(capture);
-    writer.writeHeader(&format);
-    writer.closeFile();
+    conversiontest::WriteEmptyCapture(capture, kMVDPixelFormat32ARGB);
     MVRCReader().convertToMOV(capture.c_str(), movie.c_str());
     qtfile::MovieFileReader reader;
     ASSERT_TRUE(reader.open(movie).ok());

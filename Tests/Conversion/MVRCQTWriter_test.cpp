@@ -63,8 +63,7 @@ std::set<uint32_t> SyncSamples(const DecodedTrack& track) {
     return sync;
 }
 
-class MVRCMovieRoundTrip
-    : public ::testing::TestWithParam<std::tuple<MVRCCompressionType, uint32_t>> {};
+class MVRCMovieRoundTrip : public ::testing::TestWithParam<conversiontest::TypeAndFormat> {};
 
 // Every frame decodes to the recorded picture with its cursor; key frames
 // are the sync samples; the cursor image travels only when it changes or
@@ -134,10 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
     TypesAndFormats, MVRCMovieRoundTrip,
     ::testing::Combine(::testing::Values(kMVRCCompressionDeltaRLE, kMVRCCompressionDeltaRLEZlib),
                        ::testing::Values(kMVDPixelFormat32ARGB, kMVDPixelFormat32BGRA)),
-    [](const auto& info) {
-        return "type" + std::to_string(int(std::get<0>(info.param))) +
-               (std::get<1>(info.param) == kMVDPixelFormat32BGRA ? "_BGRA" : "_ARGB");
-    });
+    conversiontest::TypeAndFormatName);
 
 // Small samples: a key frame every 90 frames.  Samples of about 100,000
 // bytes pass the 2 MiB budget after 21 frames, yet a key frame waits until

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <map>
+#include <tuple>
 #include <utility>
 
 #include "QuickTime/RecordingTestSupport.h"
@@ -208,19 +209,35 @@ TEST_F(QTRecoveryTest, DamageStopsThereAndKeepsWhatCameBefore) {
         ExpectRebuiltFrom(recoverytest::ReadTracks(movie), *s_original, before);
     }
 
-    // A first sample record whose description claims 16 MiB.
+    // A first sample record whose description claims 16 MiB, and a first
+    // sound record whose description is cut to 20 bytes (no sound
+    // description is that short).
     size_t first = 0;
     while (records[first].description.empty()) {
         ++first;
     }
-    Bytes damaged = *s_index;
-    put32(damaged, ends[first] + 8, 16u << 20);
-    Outcome outcome;
-    const std::string movie = rebuild(damaged, &outcome);
-    ASSERT_TRUE(outcome.threw);
-    EXPECT_NE(outcome.error.find("claims 16777216 bytes"), std::string::npos) << outcome.error;
-    ExpectRebuiltFrom(recoverytest::ReadTracks(movie), *s_original,
-                      {records.begin(), records.begin() + first});
+    size_t firstSound = 0;
+    while (records[firstSound].label != "QTAS" || records[firstSound].description.empty()) {
+        ++firstSound;
+    }
+    Bytes huge = *s_index;
+    put32(huge, ends[first] + 8, 16u << 20);
+    Bytes shortSound = *s_index;
+    const size_t description = ends[firstSound] + 12;
+    shortSound.erase(shortSound.begin() + description + 20,
+                     shortSound.begin() + description + records[firstSound].description.size());
+    put32(shortSound, description - 4, 20);
+    put32(shortSound, description, 20);
+    for (const auto& [index, at, message] :
+         {std::tuple{huge, first, "claims 16777216 bytes"},
+          std::tuple{shortSound, firstSound, "a sound description shorter"}}) {
+        Outcome outcome;
+        const std::string movie = rebuild(index, &outcome);
+        ASSERT_TRUE(outcome.threw) << message;
+        EXPECT_NE(outcome.error.find(message), std::string::npos) << outcome.error;
+        ExpectRebuiltFrom(recoverytest::ReadTracks(movie), *s_original,
+                          {records.begin(), records.begin() + at});
+    }
 }
 
 // An index of only its header gives a movie without tracks; a wrong header

@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -105,9 +106,10 @@ inline std::vector<size_t> RecordEnds(const Bytes& index) {
     return ends;
 }
 
-// The records of the index's first `length` bytes that are whole.
+// The records of the index's first `length` bytes (at most all of it) that
+// are whole.
 inline std::vector<mvdtest::RecoveryRecord> WholeRecords(const Bytes& index, size_t length) {
-    for (; length >= 12; --length) {
+    for (length = std::min(length, index.size()); length >= 12; --length) {
         if (auto parsed =
                 mvdtest::ParseRecoveryFile(Bytes(index.begin(), index.begin() + length))) {
             return parsed->records;

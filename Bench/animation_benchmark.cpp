@@ -10,8 +10,8 @@
 #include <ctime>
 #include <vector>
 
-#include "../Tests/PlatformCodecs/ScreenFrames.h"
 #include "ImageCompression/AnimationCodec.h"
+#include "support/ScreenContent.h"
 
 namespace {
 
@@ -29,8 +29,9 @@ struct Frames {
     double changedShare = 0;
 
     Frames() {
-        pcodecs_test::ScreenFrames screen(kWidth, kHeight, 2024);
-        base = screen.frame();
+        mvdtest::ScreenImage image(kWidth, kHeight, mvdtest::PixelOrder::ARGB);
+        mvdtest::ScreenContent(kWidth, kHeight, 2024).render(image);
+        base.assign(image.data(), image.data() + image.byteSize());
         changed = base;
         unsigned seed = 7;
         for (int y = 300; y < 396; ++y) {

@@ -1,165 +1,233 @@
 // MVRCWriter::writeFrame at 1280 x 720 with the dirty rectangles a recorder
-// sees: a few text-sized rectangles per frame and now and then a window
-// region.  Reported per compression type as frames per second, as a ratio
-// to memcpy of the same dirty pixels (measured in the same run), and with
-// the bytes written per frame.
+// reports (16 x 16 tiles that changed), on the recorded corpus (skipped when
+// missing) and on generated screen changes.  The frames are walked in order
+// and the walk starts again with the whole screen as the dirty rectangle.
+//
+// BM_WriteFrame: each compression type writing to memory; fps per CPU second
+// of the writing thread, bytes_per_frame, file_MB for the whole walk,
+// vs_memcpy (memcpy of the same dirty pixels over our time).
+// BM_FileWriters: the same frames written through the asynchronous file
+// writer (to a real file, its disk thread writing) and through the
+// synchronous one, against writing to memory in the same run;
+// vs_memory is the recording thread's time per frame over the time with the
+// memory sink (1.10 = 10 % more).
 #include <benchmark/benchmark.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <memory>
-#include <random>
 #include <vector>
 
+#include "Capture/AsynchronousFileWriter.h"
 #include "Capture/MVRCWriter.h"
 #include "Capture/SynchronousFileWriter.h"
+#include "support/Baselines.h"
 
 namespace {
 
-constexpr uint32_t kWidth = 1280;
-constexpr uint32_t kHeight = 720;
-constexpr int kFrameCycle = 240;
+using mvdtest::Corpus;
 
-// Writes to /dev/null through the usual buffered stream, counting bytes.
-class CountingSink : public FileWriter {
+constexpr int32_t kWidth = 1280;
+constexpr int32_t kHeight = 720;
+constexpr size_t kFrames = 240;
+
+// Keeps the bytes in a reused block of memory, counting them.
+class MemorySink : public FileWriter {
   public:
-    void open(const std::string&) override { m_file.open("/dev/null"); }
+    void open(const std::string&) override { m_block.resize(64 << 20); }
     void write(const void* data, int n) override {
-        m_bytes += static_cast<uint64_t>(n > 0 ? n : 0);
-        m_file.write(data, n);
+        if (n <= 0)
+            return;
+        const auto size = static_cast<size_t>(n);
+        if (m_at + size > m_block.size())
+            m_at = 0;
+        std::memcpy(m_block.data() + m_at, data, std::min(size, m_block.size()));
+        m_at += size;
+        m_bytes += size;
     }
-    void flush() override { m_file.flush(); }
-    void setBufferSize(int n) override { m_file.setBufferSize(n); }
-    void close() override { m_file.close(); }
+    void flush() override {}
+    void setBufferSize(int) override {}
+    void close() override {}
     uint64_t bytes() const { return m_bytes; }
 
   private:
-    SynchronousFileWriter m_file;
+    std::vector<uint8_t> m_block;
+    size_t m_at = 0;
     uint64_t m_bytes = 0;
 };
 
-void Put(unsigned char* p, uint8_t r, uint8_t g, uint8_t b) {
-    p[0] = 255, p[1] = r, p[2] = g, p[3] = b;
-}
+struct Frames {
+    const Corpus& corpus;
+    bool recorded = false;
+    std::vector<std::unique_ptr<MVDImage>> images;
+    mutable std::vector<std::vector<CGRect>> rects;  // writeFrame takes them non-const
+    double dirtyPixelsPerFrame = 0;
 
-// A desktop with windows of text; variant 1 has other text in the same
-// places and a noisy picture, so dirty rectangles hold real changes.
-void PaintDesktop(MVDImage& image, uint32_t variant) {
-    std::mt19937 rng(variant + 1);
-    for (uint32_t y = 0; y < kHeight; ++y) {
-        for (uint32_t x = 0; x < kWidth; ++x) {
-            unsigned char* p = image.m_pData + (size_t(y) * kWidth + x) * 4;
-            const bool window = x > 100 && x < 1100 && y > 60 && y < 660;
-            if (!window) {
-                Put(p, 30, 80, uint8_t(120 + y / 12));  // gradient wallpaper
-            } else if (y < 90) {
-                Put(p, uint8_t(200 - (y - 60)), 200, 210);  // title bar
-            } else if (x > 700 && y > 400 && variant == 1) {
-                const uint32_t v = rng();
-                Put(p, uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16));  // a picture
-            } else {
-                const bool ink = (y % 16) < 11 && rng() % 6 < 2;
-                Put(p, ink ? 20 : 255, ink ? 20 : 255, ink ? 30 : 255);
+    explicit Frames(const Corpus& c) : corpus(c) {
+        for (size_t i = 0; i < c.size(); ++i) {
+            images.push_back(std::make_unique<MVDImage>(
+                c.width(), c.height(), kMVDPixelFormat32BGRA, 4, const_cast<uint8_t*>(c.frame(i))));
+            rects.emplace_back();
+            for (const mvdtest::ScreenRect& r : c.dirty(i)) {
+                rects.back().push_back(
+                    CGRectMake(float(r.x), float(r.y), float(r.width), float(r.height)));
+                dirtyPixelsPerFrame += static_cast<double>(r.area());
             }
         }
-    }
-}
-
-struct Workload {
-    tagMVDImageFormat format{kWidth, kHeight, kMVDPixelFormat32ARGB, 4};
-    MVDImage images[2]{MVDImage(&format), MVDImage(&format)};
-    std::vector<std::vector<CGRect>> frames;
-    uint64_t dirtyPixels = 0;
-
-    Workload() {
-        PaintDesktop(images[0], 0);
-        PaintDesktop(images[1], 1);
-        std::mt19937 rng(42);
-        frames.resize(kFrameCycle);
-        for (int f = 0; f < kFrameCycle; ++f) {
-            const int count = 2 + int(rng() % 4);
-            for (int i = 0; i < count; ++i) {
-                const float w = float(8 + rng() % 240);
-                const float h = float(12 + rng() % 10);
-                frames[f].push_back(
-                    CGRectMake(float(110 + rng() % 900), float(95 + rng() % 540), w, h));
-            }
-            if (f % 12 == 0) {
-                frames[f].push_back(CGRectMake(600, 300, 480, 320));  // a window region
-            }
-            for (const CGRect& r : frames[f]) {
-                dirtyPixels += uint64_t(r.size.width) * uint64_t(r.size.height);
-            }
-        }
+        dirtyPixelsPerFrame /= static_cast<double>(c.size());
     }
 };
 
-Workload& TheWorkload() {
-    static Workload workload;
-    return workload;
+// The frames of the corpus as writeFrame takes them; one set kept at a time.
+const Frames* SharedFrames(benchmark::State& state, bool recorded) {
+    static std::unique_ptr<Frames> frames;
+    const Corpus* corpus = mvdtest::SharedCorpus(recorded, kWidth, kHeight, kFrames);
+    if (corpus == nullptr) {
+        state.SkipWithError(("no corpus at " + Corpus::PathFor(kWidth, kHeight) +
+                             "; record it with scripts/corpus.sh")
+                                .c_str());
+        return nullptr;
+    }
+    // A corpus read after another may sit at the same address: the kind
+    // tells them apart.
+    if (!frames || &frames->corpus != corpus || frames->recorded != recorded) {
+        frames = std::make_unique<Frames>(*corpus);
+        frames->recorded = recorded;
+    }
+    return frames.get();
 }
 
-// Copies the dirty pixels of every frame of the cycle once; returns the
-// seconds per frame.
-double MemcpySecondsPerFrame(Workload& w) {
-    std::vector<unsigned char> target(w.images[0].byteSize());
-    const size_t row = size_t(kWidth) * 4;
-    const int rounds = 20;
-    const auto start = std::chrono::steady_clock::now();
-    for (int round = 0; round < rounds; ++round) {
-        for (int f = 0; f < kFrameCycle; ++f) {
-            const MVDImage& image = w.images[f % 2];
-            for (const CGRect& r : w.frames[f]) {
-                const size_t x = size_t(r.origin.x);
-                const size_t width = size_t(r.size.width) * 4;
-                for (size_t y = size_t(r.origin.y); y < size_t(r.origin.y + r.size.height); ++y) {
-                    std::memcpy(target.data() + y * row + x * 4, image.m_pData + y * row + x * 4,
-                                width);
-                }
+// CPU seconds per frame to copy the dirty pixels of every frame.
+double MemcpySecondsPerFrame(const Frames& f) {
+    std::vector<uint8_t> target(f.corpus.frameBytes());
+    const size_t row = f.corpus.rowBytes();
+    const double start = mvdtest::ThreadCpuSeconds();
+    for (size_t i = 0; i < f.corpus.size(); ++i) {
+        for (const mvdtest::ScreenRect& r : f.corpus.dirty(i)) {
+            for (int32_t y = r.y; y < r.y + r.height; ++y) {
+                const size_t at = size_t(y) * row + size_t(r.x) * 4;
+                std::memcpy(target.data() + at, f.corpus.frame(i) + at, size_t(r.width) * 4);
             }
         }
         benchmark::DoNotOptimize(target.data());
         benchmark::ClobberMemory();
     }
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    return elapsed.count() / (rounds * kFrameCycle);
+    return (mvdtest::ThreadCpuSeconds() - start) / static_cast<double>(f.corpus.size());
 }
 
-void BM_WriteFrame(benchmark::State& state) {
-    Workload& w = TheWorkload();
-    const double memcpySeconds = MemcpySecondsPerFrame(w);
-    auto sink = std::make_unique<CountingSink>();
-    CountingSink* counter = sink.get();
-    MVRCWriter writer(std::move(sink));
-    writer.setCompressionType(static_cast<MVRCCompressionType>(state.range(0)));
-    writer.openFile("/dev/null");
-    writer.writeHeader(&w.format);
-    CGRect whole = CGRectMake(0, 0, kWidth, kHeight);
-    writer.writeFrame(1, 30.0f, &w.images[0], 1, &whole);
-    const uint64_t startBytes = counter->bytes();
-
-    int f = 0;
-    int64_t frames = 0;
-    const auto start = std::chrono::steady_clock::now();
-    for (auto _ : state) {
-        std::vector<CGRect>& rects = w.frames[f];
-        writer.writeFrame(1, 30.0f, &w.images[f % 2], unsigned(rects.size()), rects.data());
-        f = (f + 1) % kFrameCycle;
-        ++frames;
+// Writes `count` frames of the walk from step k on, advancing k; returns
+// the writing thread's CPU seconds.
+double WriteFrames(MVRCWriter& writer, const Frames& f, size_t& k, size_t count) {
+    const double start = mvdtest::ThreadCpuSeconds();
+    for (size_t n = 0; n < count; ++n, ++k) {
+        const size_t i = k % f.corpus.size();
+        std::vector<CGRect>& rects = f.rects[i];
+        writer.writeFrame(1, 30.0f, f.images[i].get(), static_cast<unsigned>(rects.size()),
+                          rects.data());
     }
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    writer.closeFile();
-    const double perFrame = elapsed.count() / double(frames);
-    state.counters["frames_per_s"] = 1.0 / perFrame;
-    state.counters["x_memcpy"] = perFrame / memcpySeconds;
-    state.counters["bytes_per_frame"] = double(counter->bytes() - startBytes) / double(frames);
-    state.counters["dirty_px_per_frame"] = double(w.dirtyPixels) / kFrameCycle;
+    return mvdtest::ThreadCpuSeconds() - start;
 }
 
-BENCHMARK(BM_WriteFrame)
-    ->ArgName("type")
-    ->DenseRange(0, 4)
-    ->Unit(benchmark::kMicrosecond)
-    ->MinTime(2.0);
+void Open(MVRCWriter& writer, MVRCCompressionType type, const std::string& path) {
+    tagMVDImageFormat format{kWidth, kHeight, kMVDPixelFormat32BGRA, 4};
+    writer.setCompressionType(type);
+    writer.openFile(path);
+    writer.writeHeader(&format);
+}
+
+void BM_WriteFrame(benchmark::State& state, bool recorded) {
+    const Frames* f = SharedFrames(state, recorded);
+    if (!f)
+        return;
+    const auto type = static_cast<MVRCCompressionType>(state.range(0));
+    const double memcpySeconds = MemcpySecondsPerFrame(*f);
+    auto sink = std::make_unique<MemorySink>();
+    MemorySink* memory = sink.get();
+    MVRCWriter writer(std::move(sink));
+    Open(writer, type, "memory");
+    size_t k = 0;
+    double seconds = 0;
+    for (auto _ : state)
+        seconds += WriteFrames(writer, *f, k, 1);
+    writer.closeFile();
+    mvdtest::SetFrameCounters(state, f->corpus, seconds, memcpySeconds, state.iterations());
+    const double bytesPerFrame =
+        static_cast<double>(memory->bytes()) / static_cast<double>(state.iterations());
+    state.counters["bytes_per_frame"] = bytesPerFrame;
+    state.counters["file_MB"] = bytesPerFrame * static_cast<double>(f->corpus.size()) / 1e6;
+    state.counters["dirty_px_per_frame"] = f->dirtyPixelsPerFrame;
+}
+
+// Passes over the whole walk, alternating the memory sink and the file
+// writer so that both see the same machine load; medians of each.
+void BM_FileWriters(benchmark::State& state, bool recorded, bool asynchronous) {
+    const Frames* f = SharedFrames(state, recorded);
+    if (!f)
+        return;
+    const auto type = static_cast<MVRCCompressionType>(state.range(0));
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "mvd_capture_benchmark.mvrc").string();
+    const size_t frames = f->corpus.size();
+    std::vector<double> memory, file;
+    uint64_t fileBytes = 0;
+    for (auto _ : state) {
+        {
+            MVRCWriter writer(std::make_unique<MemorySink>());
+            Open(writer, type, "memory");
+            size_t k = 0;
+            memory.push_back(WriteFrames(writer, *f, k, frames) / double(frames));
+            writer.closeFile();
+        }
+        {
+            std::unique_ptr<FileWriter> sink;
+            if (asynchronous)
+                sink = std::make_unique<AsynchronousFileWriter>();
+            else
+                sink = std::make_unique<SynchronousFileWriter>();
+            MVRCWriter writer(std::move(sink));
+            Open(writer, type, path);
+            size_t k = 0;
+            file.push_back(WriteFrames(writer, *f, k, frames) / double(frames));
+            writer.closeFile();
+        }
+        std::error_code ignored;
+        fileBytes = std::filesystem::file_size(path, ignored);
+        std::filesystem::remove(path, ignored);
+    }
+    std::sort(memory.begin(), memory.end());
+    std::sort(file.begin(), file.end());
+    const double memorySeconds = memory[memory.size() / 2];
+    const double fileSeconds = file[file.size() / 2];
+    state.counters["fps"] = 1.0 / fileSeconds;
+    state.counters["memory_fps"] = 1.0 / memorySeconds;
+    state.counters["vs_memory"] = fileSeconds / memorySeconds;
+    state.counters["file_MB"] = static_cast<double>(fileBytes) / 1e6;
+    state.SetLabel(recorded ? "recorded" : "generated");
+}
+
+int RegisterAll() {
+    for (const bool recorded : {true, false}) {
+        const std::string source = recorded ? "/recorded" : "/generated";
+        benchmark::RegisterBenchmark(("BM_WriteFrame" + source).c_str(), BM_WriteFrame, recorded)
+            ->ArgName("type")
+            ->DenseRange(0, 4)
+            ->Unit(benchmark::kMicrosecond);
+        for (const bool asynchronous : {true, false}) {
+            const std::string name =
+                (asynchronous ? "BM_FileWriters/asynchronous" : "BM_FileWriters/synchronous") +
+                source;
+            benchmark::RegisterBenchmark(name.c_str(), BM_FileWriters, recorded, asynchronous)
+                ->ArgName("type")
+                ->Arg(2)
+                ->Arg(3)
+                ->Iterations(5)
+                ->Unit(benchmark::kMillisecond);
+        }
+    }
+    return 0;
+}
+
+const int registered = RegisterAll();
 
 }  // namespace

@@ -250,7 +250,7 @@ class Registry {
 };
 
 std::shared_ptr<ComponentEntry> MakeRecord(Handle name, Handle info, Handle icon,
-                                           const ComponentResourceSpec* resources,
+                                           const ComponentResourceEntry* resources,
                                            long resourceCount) {
     auto record = std::make_shared<ComponentEntry>();
     record->name = BytesOf(name);
@@ -258,7 +258,7 @@ std::shared_ptr<ComponentEntry> MakeRecord(Handle name, Handle info, Handle icon
     record->icon = BytesOf(icon);
     auto table = std::make_shared<ResourceTable>();
     for (long i = 0; i < resourceCount; ++i) {
-        const ComponentResourceSpec& r = resources[i];
+        const ComponentResourceEntry& r = resources[i];
         if (r.size < 0 || (r.size > 0 && r.data == nullptr)) {
             return nullptr;
         }
@@ -312,7 +312,7 @@ Component RegisterComponentWithResources(const ComponentDescription* cd,
                                          ComponentRoutineUPP componentEntryPoint, SInt16 global,
                                          Handle componentName, Handle componentInfo,
                                          Handle componentIcon,
-                                         const ComponentResourceSpec* resources,
+                                         const ComponentResourceEntry* resources,
                                          long resourceCount) {
     if (cd == nullptr || componentEntryPoint == nullptr || resourceCount < 0 ||
         (resourceCount > 0 && resources == nullptr)) {

@@ -102,7 +102,7 @@ enum : SInt16 {
 
 // One resource that a component carries, copied at registration.  See
 // Resources.h for how resources are read back.
-struct ComponentResourceSpec {
+struct ComponentResourceEntry {
     ResType resType;
     SInt16 resID;
     const void* data;
@@ -125,7 +125,7 @@ Component RegisterComponentWithResources(const ComponentDescription* cd,
                                          ComponentRoutineUPP componentEntryPoint, SInt16 global,
                                          Handle componentName, Handle componentInfo,
                                          Handle componentIcon,
-                                         const ComponentResourceSpec* resources,
+                                         const ComponentResourceEntry* resources,
                                          long resourceCount);
 // validInstancesExist while instances are open.
 OSErr UnregisterComponent(Component aComponent);

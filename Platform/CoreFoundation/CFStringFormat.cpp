@@ -86,7 +86,7 @@ bool LengthFits(Kind kind, const std::string& l) {
     }
 }
 
-struct ConversionSpec {
+struct ConversionDirective {
     std::string flags;
     std::optional<long> width;
     std::optional<long> precision;
@@ -143,117 +143,117 @@ class Formatter {
         return Peek() != u'$';
     }
 
-    bool Parse(ConversionSpec& spec) {
+    bool Parse(ConversionDirective& directive) {
         while (IsOneOf(Peek(), "-+ 0#'")) {
-            spec.flags.push_back(static_cast<char>(m_format[m_pos++]));
+            directive.flags.push_back(static_cast<char>(m_format[m_pos++]));
         }
-        if (!Number(spec.width)) {
+        if (!Number(directive.width)) {
             return false;
         }
-        if (spec.width && *spec.width < 0) {
-            spec.flags.push_back('-');  // a negative * width means left-justified
-            spec.width = -*spec.width;
+        if (directive.width && *directive.width < 0) {
+            directive.flags.push_back('-');  // a negative * width means left-justified
+            directive.width = -*directive.width;
         }
         if (Peek() == u'.') {
             ++m_pos;
-            spec.precision = 0;
-            if (!Number(spec.precision)) {
+            directive.precision = 0;
+            if (!Number(directive.precision)) {
                 return false;
             }
-            if (*spec.precision < 0) {
-                spec.precision.reset();  // a negative * precision means none
+            if (*directive.precision < 0) {
+                directive.precision.reset();  // a negative * precision means none
             }
         }
-        if ((spec.width && *spec.width > kMaxFieldSize) ||
-            (spec.precision && *spec.precision > kMaxFieldSize)) {
+        if ((directive.width && *directive.width > kMaxFieldSize) ||
+            (directive.precision && *directive.precision > kMaxFieldSize)) {
             return false;
         }
-        while (IsOneOf(Peek(), "hlqLzjt") && spec.length.size() < 2) {
-            spec.length.push_back(static_cast<char>(m_format[m_pos++]));
+        while (IsOneOf(Peek(), "hlqLzjt") && directive.length.size() < 2) {
+            directive.length.push_back(static_cast<char>(m_format[m_pos++]));
         }
         if (Peek() == 0 || Peek() >= 0x80) {
             return false;
         }
-        spec.conversion = static_cast<char>(m_format[m_pos++]);
-        spec.kind = KindOf(spec.conversion);
-        return spec.kind != Kind::Refused && LengthFits(spec.kind, spec.length);
+        directive.conversion = static_cast<char>(m_format[m_pos++]);
+        directive.kind = KindOf(directive.conversion);
+        return directive.kind != Kind::Refused && LengthFits(directive.kind, directive.length);
     }
 
     bool Conversion() {
-        ConversionSpec spec;
-        if (!Parse(spec)) {
+        ConversionDirective directive;
+        if (!Parse(directive)) {
             return false;
         }
-        switch (spec.kind) {
+        switch (directive.kind) {
             case Kind::Percent:
                 m_out.push_back(u'%');
                 return true;
             case Kind::Signed:
-                return Signed(spec);
+                return Signed(directive);
             case Kind::Unsigned:
-                return Unsigned(spec);
+                return Unsigned(directive);
             case Kind::Float:
-                return spec.length == "L" ? Printf(spec, va_arg(m_arguments, long double))
-                                          : Printf(spec, va_arg(m_arguments, double));
+                return directive.length == "L" ? Printf(directive, va_arg(m_arguments, long double))
+                                               : Printf(directive, va_arg(m_arguments, double));
             case Kind::Pointer:
-                return Printf(spec, va_arg(m_arguments, void*));
+                return Printf(directive, va_arg(m_arguments, void*));
             case Kind::Char:
-                return Character(spec);
+                return Character(directive);
             case Kind::UniChar:
-                return Pad(spec,
+                return Pad(directive,
                            std::u16string(1, static_cast<char16_t>(va_arg(m_arguments, int))));
             case Kind::Text:
-                return CString(spec);
+                return CString(directive);
             case Kind::UniText:
-                return UniString(spec);
+                return UniString(directive);
             case Kind::Object:
-                return Object(spec);
+                return Object(directive);
             default:
                 return false;
         }
     }
 
-    bool Signed(const ConversionSpec& spec) {
-        const std::string& l = spec.length;
+    bool Signed(const ConversionDirective& directive) {
+        const std::string& l = directive.length;
         if (l == "l")
-            return Printf(spec, va_arg(m_arguments, long));
+            return Printf(directive, va_arg(m_arguments, long));
         if (l == "ll" || l == "q")
-            return Printf(spec, va_arg(m_arguments, long long));
+            return Printf(directive, va_arg(m_arguments, long long));
         if (l == "z")
-            return Printf(spec, va_arg(m_arguments, ssize_t));
+            return Printf(directive, va_arg(m_arguments, ssize_t));
         if (l == "j")
-            return Printf(spec, va_arg(m_arguments, intmax_t));
+            return Printf(directive, va_arg(m_arguments, intmax_t));
         if (l == "t")
-            return Printf(spec, va_arg(m_arguments, ptrdiff_t));
-        return Printf(spec, va_arg(m_arguments, int));  // also hh and h: promoted
+            return Printf(directive, va_arg(m_arguments, ptrdiff_t));
+        return Printf(directive, va_arg(m_arguments, int));  // also hh and h: promoted
     }
 
-    bool Unsigned(const ConversionSpec& spec) {
-        const std::string& l = spec.length;
+    bool Unsigned(const ConversionDirective& directive) {
+        const std::string& l = directive.length;
         if (l == "l")
-            return Printf(spec, va_arg(m_arguments, unsigned long));
+            return Printf(directive, va_arg(m_arguments, unsigned long));
         if (l == "ll" || l == "q")
-            return Printf(spec, va_arg(m_arguments, unsigned long long));
+            return Printf(directive, va_arg(m_arguments, unsigned long long));
         if (l == "z")
-            return Printf(spec, va_arg(m_arguments, size_t));
+            return Printf(directive, va_arg(m_arguments, size_t));
         if (l == "j")
-            return Printf(spec, va_arg(m_arguments, uintmax_t));
+            return Printf(directive, va_arg(m_arguments, uintmax_t));
         if (l == "t")
-            return Printf(spec, va_arg(m_arguments, ptrdiff_t));
-        return Printf(spec, va_arg(m_arguments, unsigned int));
+            return Printf(directive, va_arg(m_arguments, ptrdiff_t));
+        return Printf(directive, va_arg(m_arguments, unsigned int));
     }
 
     // One numeric conversion through the C library, its directive rebuilt
     // from its parsed parts (so '*' never reaches snprintf).
     template <typename T>
-    bool Printf(const ConversionSpec& spec, T value) {
-        std::string narrow = "%" + spec.flags;
-        if (spec.width)
-            narrow += std::to_string(*spec.width);
-        if (spec.precision)
-            narrow += "." + std::to_string(*spec.precision);
-        narrow += spec.length == "q" ? "ll" : spec.length;
-        narrow.push_back(spec.conversion);
+    bool Printf(const ConversionDirective& directive, T value) {
+        std::string narrow = "%" + directive.flags;
+        if (directive.width)
+            narrow += std::to_string(*directive.width);
+        if (directive.precision)
+            narrow += "." + std::to_string(*directive.precision);
+        narrow += directive.length == "q" ? "ll" : directive.length;
+        narrow.push_back(directive.conversion);
         const int size = std::snprintf(nullptr, 0, narrow.c_str(), value);
         if (size < 0) {
             return false;
@@ -265,53 +265,56 @@ class Formatter {
         return true;
     }
 
-    bool Character(const ConversionSpec& spec) {
-        char32_t c = spec.length == "l" ? static_cast<char32_t>(va_arg(m_arguments, wint_t))
-                                        : static_cast<unsigned char>(va_arg(m_arguments, int));
-        return Pad(spec, std::u16string(1, c < 0x10000 ? static_cast<char16_t>(c) : u'\uFFFD'));
+    bool Character(const ConversionDirective& directive) {
+        char32_t c = directive.length == "l" ? static_cast<char32_t>(va_arg(m_arguments, wint_t))
+                                             : static_cast<unsigned char>(va_arg(m_arguments, int));
+        return Pad(directive,
+                   std::u16string(1, c < 0x10000 ? static_cast<char16_t>(c) : u'\uFFFD'));
     }
 
-    bool CString(const ConversionSpec& spec) {
+    bool CString(const ConversionDirective& directive) {
         const char* text = va_arg(m_arguments, const char*);
         if (text == nullptr) {
-            return Pad(spec, u"(null)");
+            return Pad(directive, u"(null)");
         }
-        size_t bytes = spec.precision ? strnlen(text, static_cast<size_t>(*spec.precision))
-                                      : std::strlen(text);
-        ConversionSpec whole = spec;
+        size_t bytes = directive.precision
+                           ? strnlen(text, static_cast<size_t>(*directive.precision))
+                           : std::strlen(text);
+        ConversionDirective whole = directive;
         whole.precision.reset();  // precision counted bytes, not units
         return Pad(whole, cfencoding::DecodeUTF8Lenient(std::string_view(text, bytes)));
     }
 
-    bool UniString(const ConversionSpec& spec) {
+    bool UniString(const ConversionDirective& directive) {
         const auto* text = va_arg(m_arguments, const UniChar*);
         if (text == nullptr) {
-            return Pad(spec, u"(null)");
+            return Pad(directive, u"(null)");
         }
         std::u16string units;
-        const size_t limit = spec.precision ? static_cast<size_t>(*spec.precision) : SIZE_MAX;
+        const size_t limit =
+            directive.precision ? static_cast<size_t>(*directive.precision) : SIZE_MAX;
         for (size_t i = 0; i < limit && text[i] != 0; ++i) {
             units.push_back(static_cast<char16_t>(text[i]));
         }
-        return Pad(spec, units);
+        return Pad(directive, units);
     }
 
-    bool Object(const ConversionSpec& spec) {
+    bool Object(const ConversionDirective& directive) {
         auto object = static_cast<const CFRuntimeObject*>(va_arg(m_arguments, CFTypeRef));
-        return Pad(spec, object != nullptr ? object->Describe() : u"(null)");
+        return Pad(directive, object != nullptr ? object->Describe() : u"(null)");
     }
 
     // Appends text cut to the precision and padded with spaces to the width.
-    bool Pad(const ConversionSpec& spec, std::u16string_view text) {
-        if (spec.precision && text.size() > static_cast<size_t>(*spec.precision)) {
-            text = text.substr(0, static_cast<size_t>(*spec.precision));
+    bool Pad(const ConversionDirective& directive, std::u16string_view text) {
+        if (directive.precision && text.size() > static_cast<size_t>(*directive.precision)) {
+            text = text.substr(0, static_cast<size_t>(*directive.precision));
         }
-        const size_t width = static_cast<size_t>(spec.width.value_or(0));
+        const size_t width = static_cast<size_t>(directive.width.value_or(0));
         const size_t padding = width > text.size() ? width - text.size() : 0;
-        if (!spec.LeftJustified())
+        if (!directive.LeftJustified())
             m_out.append(padding, u' ');
         m_out.append(text);
-        if (spec.LeftJustified())
+        if (directive.LeftJustified())
             m_out.append(padding, u' ');
         return true;
     }

@@ -127,7 +127,7 @@ bool CarriesResourceID(DialogItemType type) {
 
 }  // namespace
 
-std::vector<UInt8> BuildDialogTemplate(const DialogTemplateSpec& dialog) {
+std::vector<UInt8> BuildDialogTemplate(const DialogTemplate& dialog) {
     Writer w;
     w.rect(dialog.bounds);
     w.u16(static_cast<UInt16>(dialog.procID));
@@ -139,13 +139,13 @@ std::vector<UInt8> BuildDialogTemplate(const DialogTemplateSpec& dialog) {
     return w.take();
 }
 
-std::vector<UInt8> BuildDialogItemList(std::span<const DialogItemSpec> items) {
+std::vector<UInt8> BuildDialogItemList(std::span<const DialogItemTemplate> items) {
     if (items.empty() || items.size() > 0x10000) {
         return {};
     }
     Writer w;
     w.u16(static_cast<UInt16>(items.size() - 1));
-    for (const DialogItemSpec& item : items) {
+    for (const DialogItemTemplate& item : items) {
         w.u32(0);
         w.rect(item.box);
         w.u8(static_cast<UInt8>(item.type));
@@ -162,7 +162,7 @@ std::vector<UInt8> BuildDialogItemList(std::span<const DialogItemSpec> items) {
     return w.take();
 }
 
-std::vector<UInt8> BuildControlTemplate(const ControlTemplateSpec& control) {
+std::vector<UInt8> BuildControlTemplate(const ControlTemplate& control) {
     Writer w;
     w.rect(control.bounds);
     w.u16(static_cast<UInt16>(control.value));
@@ -175,9 +175,9 @@ std::vector<UInt8> BuildControlTemplate(const ControlTemplateSpec& control) {
     return w.take();
 }
 
-std::optional<DialogTemplateSpec> ParseDialogTemplate(std::span<const UInt8> bytes) {
+std::optional<DialogTemplate> ParseDialogTemplate(std::span<const UInt8> bytes) {
     Reader r(bytes);
-    DialogTemplateSpec d;
+    DialogTemplate d;
     d.bounds = r.rect();
     d.procID = r.s16();
     d.visible = r.flag();
@@ -188,17 +188,17 @@ std::optional<DialogTemplateSpec> ParseDialogTemplate(std::span<const UInt8> byt
     return r.ok() ? std::optional(d) : std::nullopt;
 }
 
-std::optional<std::vector<DialogItemSpec>> ParseDialogItemList(std::span<const UInt8> bytes) {
+std::optional<std::vector<DialogItemTemplate>> ParseDialogItemList(std::span<const UInt8> bytes) {
     Reader r(bytes);
     const size_t count = static_cast<size_t>(r.u16()) + 1;
     // Each item takes at least 14 bytes.
     if (!r.ok() || count > r.remaining() / 14) {
         return std::nullopt;
     }
-    std::vector<DialogItemSpec> items;
+    std::vector<DialogItemTemplate> items;
     items.reserve(count);
     for (size_t i = 0; i < count && r.ok(); ++i) {
-        DialogItemSpec item{};
+        DialogItemTemplate item{};
         r.u32();
         item.box = r.rect();
         item.type = r.u8();
@@ -219,9 +219,9 @@ std::optional<std::vector<DialogItemSpec>> ParseDialogItemList(std::span<const U
     return r.ok() ? std::optional(std::move(items)) : std::nullopt;
 }
 
-std::optional<ControlTemplateSpec> ParseControlTemplate(std::span<const UInt8> bytes) {
+std::optional<ControlTemplate> ParseControlTemplate(std::span<const UInt8> bytes) {
     Reader r(bytes);
-    ControlTemplateSpec c;
+    ControlTemplate c;
     c.bounds = r.rect();
     c.value = r.s16();
     c.visible = r.flag();
@@ -233,14 +233,14 @@ std::optional<ControlTemplateSpec> ParseControlTemplate(std::span<const UInt8> b
     return r.ok() ? std::optional(c) : std::nullopt;
 }
 
-DialogItemSpec ButtonItem(const Rect& box, std::string title) {
+DialogItemTemplate ButtonItem(const Rect& box, std::string title) {
     return {kButtonDialogItem, box, std::move(title), 0};
 }
 
-DialogItemSpec StaticTextItem(const Rect& box, std::string text) {
+DialogItemTemplate StaticTextItem(const Rect& box, std::string text) {
     return {kStaticTextDialogItem | kItemDisableMask, box, std::move(text), 0};
 }
 
-DialogItemSpec ResourceControlItem(const Rect& box, SInt16 controlID) {
+DialogItemTemplate ResourceControlItem(const Rect& box, SInt16 controlID) {
     return {kResourceControlDialogItem, box, {}, controlID};
 }

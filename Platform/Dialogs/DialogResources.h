@@ -24,7 +24,7 @@
 #include "Base/MacTypes.h"
 #include "Dialogs/Dialogs.h"
 
-struct DialogTemplateSpec {
+struct DialogTemplate {
     Rect bounds;
     SInt16 procID = 1;  // movable modal window
     bool visible = true;
@@ -34,14 +34,14 @@ struct DialogTemplateSpec {
     std::string title;
 };
 
-struct DialogItemSpec {
+struct DialogItemTemplate {
     DialogItemType type;  // may include kItemDisableMask
     Rect box;
     std::string text;  // text items, buttons, check boxes, radio buttons
     SInt16 resID = 0;  // resource controls, icons, pictures
 };
 
-struct ControlTemplateSpec {
+struct ControlTemplate {
     Rect bounds;
     SInt16 value = 0;
     bool visible = true;
@@ -54,16 +54,16 @@ struct ControlTemplateSpec {
 
 // Titles and texts longer than 255 bytes are cut to 255.  An item list
 // holds 1 to 65536 items; for any other count nothing is built.
-std::vector<UInt8> BuildDialogTemplate(const DialogTemplateSpec& dialog);
-std::vector<UInt8> BuildDialogItemList(std::span<const DialogItemSpec> items);
-std::vector<UInt8> BuildControlTemplate(const ControlTemplateSpec& control);
+std::vector<UInt8> BuildDialogTemplate(const DialogTemplate& dialog);
+std::vector<UInt8> BuildDialogItemList(std::span<const DialogItemTemplate> items);
+std::vector<UInt8> BuildControlTemplate(const ControlTemplate& control);
 
 // Empty when the bytes are malformed or cut short.
-std::optional<DialogTemplateSpec> ParseDialogTemplate(std::span<const UInt8> bytes);
-std::optional<std::vector<DialogItemSpec>> ParseDialogItemList(std::span<const UInt8> bytes);
-std::optional<ControlTemplateSpec> ParseControlTemplate(std::span<const UInt8> bytes);
+std::optional<DialogTemplate> ParseDialogTemplate(std::span<const UInt8> bytes);
+std::optional<std::vector<DialogItemTemplate>> ParseDialogItemList(std::span<const UInt8> bytes);
+std::optional<ControlTemplate> ParseControlTemplate(std::span<const UInt8> bytes);
 
 // Items of each kind, for item lists written in code.
-DialogItemSpec ButtonItem(const Rect& box, std::string title);
-DialogItemSpec StaticTextItem(const Rect& box, std::string text);
-DialogItemSpec ResourceControlItem(const Rect& box, SInt16 controlID);
+DialogItemTemplate ButtonItem(const Rect& box, std::string title);
+DialogItemTemplate StaticTextItem(const Rect& box, std::string text);
+DialogItemTemplate ResourceControlItem(const Rect& box, SInt16 controlID);

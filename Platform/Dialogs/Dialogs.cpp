@@ -37,10 +37,10 @@ auto ReadResource(ResType type, SInt16 id, Parse parse) -> decltype(parse({})) {
     return parsed;
 }
 
-std::unique_ptr<OpaqueControlRef> MakeControl(const DialogItemSpec& spec) {
+std::unique_ptr<OpaqueControlRef> MakeControl(const DialogItemTemplate& entry) {
     auto control = std::make_unique<OpaqueControlRef>();
-    control->bounds = spec.box;
-    switch (spec.type & ~kItemDisableMask) {
+    control->bounds = entry.box;
+    switch (entry.type & ~kItemDisableMask) {
         case kButtonDialogItem:
             control->procID = pushButProc;
             break;
@@ -53,7 +53,7 @@ std::unique_ptr<OpaqueControlRef> MakeControl(const DialogItemSpec& spec) {
             control->max = 1;
             break;
         default: {
-            auto cntl = ReadResource('CNTL', spec.resID, ParseControlTemplate);
+            auto cntl = ReadResource('CNTL', entry.resID, ParseControlTemplate);
             if (!cntl) {
                 return nullptr;
             }
@@ -67,24 +67,24 @@ std::unique_ptr<OpaqueControlRef> MakeControl(const DialogItemSpec& spec) {
             return control;
         }
     }
-    control->title = spec.text;
+    control->title = entry.text;
     return control;
 }
 
 // Items made from an item list; false when a control's resource is missing.
-bool MakeItems(const std::vector<DialogItemSpec>& specs, const Point& offset,
+bool MakeItems(const std::vector<DialogItemTemplate>& entries, const Point& offset,
                std::vector<Item>& out) {
-    for (const DialogItemSpec& spec : specs) {
+    for (const DialogItemTemplate& entry : entries) {
         Item item;
-        item.type = spec.type;
-        item.box = spec.box;
+        item.type = entry.type;
+        item.box = entry.box;
         item.box.top = static_cast<SInt16>(item.box.top + offset.v);
         item.box.bottom = static_cast<SInt16>(item.box.bottom + offset.v);
         item.box.left = static_cast<SInt16>(item.box.left + offset.h);
         item.box.right = static_cast<SInt16>(item.box.right + offset.h);
-        item.text = spec.text;
-        if (IsControlType(spec.type)) {
-            item.control = MakeControl(spec);
+        item.text = entry.text;
+        if (IsControlType(entry.type)) {
+            item.control = MakeControl(entry);
             if (!item.control) {
                 return false;
             }
@@ -169,9 +169,9 @@ void AppendDITL(DialogRef theDialog, Handle theHandle, DITLMethod method) {
     if (theDialog == nullptr || theHandle == nullptr || *theHandle == nullptr) {
         return;
     }
-    auto specs = ParseDialogItemList(std::span<const UInt8>(
+    auto entries = ParseDialogItemList(std::span<const UInt8>(
         reinterpret_cast<const UInt8*>(*theHandle), static_cast<size_t>(GetHandleSize(theHandle))));
-    if (!specs || theDialog->items.size() + specs->size() > 0x7FFF) {
+    if (!entries || theDialog->items.size() + entries->size() > 0x7FFF) {
         return;
     }
     Rect& bounds = theDialog->window.port.portBounds;
@@ -182,7 +182,7 @@ void AppendDITL(DialogRef theDialog, Handle theHandle, DITLMethod method) {
         offset.v = static_cast<SInt16>(bounds.bottom - bounds.top);
     }
     std::vector<Item> added;
-    if (!MakeItems(*specs, offset, added)) {
+    if (!MakeItems(*entries, offset, added)) {
         return;
     }
     for (Item& item : added) {

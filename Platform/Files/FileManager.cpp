@@ -1,4 +1,4 @@
-// The File Manager calls over POSIX: specs, folders, catalog information,
+// The File Manager calls over POSIX: FSSpecs, folders, catalog information,
 // refs and open files.
 #include <fcntl.h>
 #include <pwd.h>
@@ -21,8 +21,8 @@ std::string PascalToString(ConstStr255Param name) {
                            : std::string();
 }
 
-OSErr SpecPath(const FSSpec* spec, std::string& path) {
-    return spec != nullptr ? PathFromField(spec->path, path) : OSErr(paramErr);
+OSErr FilePathOf(const FSSpec* location, std::string& path) {
+    return location != nullptr ? PathFromField(location->path, path) : OSErr(paramErr);
 }
 
 OSErr RefPath(const FSRef* ref, std::string& path) {
@@ -96,10 +96,10 @@ OSErr PositionAndTransfer(FSIORefNum forkRefNum, UInt16 positionMode, SInt64 pos
 
 }  // namespace
 
-// --- Specs --------------------------------------------------------------------
+// --- FSSpec calls ---------------------------------------------------------------
 
-OSErr FSMakeFSSpec(SInt16 vRefNum, SInt32 dirID, ConstStr255Param fileName, FSSpec* spec) {
-    if (spec == nullptr) {
+OSErr FSMakeFSSpec(SInt16 vRefNum, SInt32 dirID, ConstStr255Param fileName, FSSpec* location) {
+    if (location == nullptr) {
         return paramErr;
     }
     std::string path;
@@ -107,28 +107,28 @@ OSErr FSMakeFSSpec(SInt16 vRefNum, SInt32 dirID, ConstStr255Param fileName, FSSp
     if (err != noErr && err != fnfErr) {
         return err;
     }
-    const OSErr stored = StorePath(path, spec->path);
+    const OSErr stored = StorePath(path, location->path);
     if (stored != noErr) {
         return stored;
     }
-    spec->vRefNum = vRefNum == kOnSystemDisk || vRefNum == kUserDomain ? 0 : vRefNum;
+    location->vRefNum = vRefNum == kOnSystemDisk || vRefNum == kUserDomain ? 0 : vRefNum;
     std::string parent;
-    spec->parID = CanonicalPath(ParentOf(path), parent) == noErr ? FolderID(parent) : 0;
+    location->parID = CanonicalPath(ParentOf(path), parent) == noErr ? FolderID(parent) : 0;
     if (path == "/") {
-        spec->parID = fsRtParID;
+        location->parID = fsRtParID;
     }
     return err;
 }
 
-OSErr FSpCreate(const FSSpec* spec, OSType, OSType, ScriptCode) {
+OSErr FSpCreate(const FSSpec* location, OSType, OSType, ScriptCode) {
     std::string path;
-    const OSErr err = SpecPath(spec, path);
+    const OSErr err = FilePathOf(location, path);
     return err != noErr ? err : CreateFileAt(path);
 }
 
-OSErr FSpDirCreate(const FSSpec* spec, ScriptCode, SInt32* createdDirID) {
+OSErr FSpDirCreate(const FSSpec* location, ScriptCode, SInt32* createdDirID) {
     std::string path, canonical;
-    OSErr err = SpecPath(spec, path);
+    OSErr err = FilePathOf(location, path);
     if (err != noErr) {
         return err;
     }
@@ -142,21 +142,21 @@ OSErr FSpDirCreate(const FSSpec* spec, ScriptCode, SInt32* createdDirID) {
     return err;
 }
 
-OSErr FSpDelete(const FSSpec* spec) {
+OSErr FSpDelete(const FSSpec* location) {
     std::string path;
-    const OSErr err = SpecPath(spec, path);
+    const OSErr err = FilePathOf(location, path);
     return err != noErr ? err : DeleteItemAt(path);
 }
 
-OSErr FSpOpenDF(const FSSpec* spec, SInt8 permission, SInt16* refNum) {
+OSErr FSpOpenDF(const FSSpec* location, SInt8 permission, SInt16* refNum) {
     std::string path;
-    const OSErr err = SpecPath(spec, path);
+    const OSErr err = FilePathOf(location, path);
     return err != noErr ? err : OpenFileAt(path, permission, refNum);
 }
 
 OSErr FSpMakeFSRef(const FSSpec* source, FSRef* newRef) {
     std::string path;
-    const OSErr err = SpecPath(source, path);
+    const OSErr err = FilePathOf(source, path);
     return err != noErr
                ? err
                : FSPathMakeRef(reinterpret_cast<const UInt8*>(path.c_str()), newRef, nullptr);
@@ -352,7 +352,7 @@ OSErr FSRefMakePath(const FSRef* ref, UInt8* path, UInt32 maxPathSize) {
 
 OSErr FSCreateFileUnicode(const FSRef* parentRef, UniCharCount nameLength, const UniChar* name,
                           FSCatalogInfoBitmap whichInfo, const FSCatalogInfo*, FSRef* newRef,
-                          FSSpec* newSpec) {
+                          FSSpec* newLocation) {
     std::string folder;
     OSErr err = RefPath(parentRef, folder);
     if (err != noErr || whichInfo != kFSCatInfoNone || (name == nullptr && nameLength > 0)) {
@@ -380,10 +380,10 @@ OSErr FSCreateFileUnicode(const FSRef* parentRef, UniCharCount nameLength, const
     if (err == noErr && newRef != nullptr) {
         err = FSPathMakeRef(reinterpret_cast<const UInt8*>(path.c_str()), newRef, nullptr);
     }
-    if (err == noErr && newSpec != nullptr) {
-        newSpec->vRefNum = 0;
-        newSpec->parID = FolderID(folder);
-        StorePath(path, newSpec->path);
+    if (err == noErr && newLocation != nullptr) {
+        newLocation->vRefNum = 0;
+        newLocation->parID = FolderID(folder);
+        StorePath(path, newLocation->path);
     }
     return err;
 }
@@ -455,7 +455,7 @@ OSErr FSCloseFork(FSIORefNum forkRefNum) {
     return CloseFork(forkRefNum);
 }
 
-// --- Shared by specs and refs ------------------------------------------------------
+// --- Shared by FSSpec and FSRef calls -------------------------------------------
 
 namespace fileimpl {
 

@@ -80,23 +80,23 @@ enum : SInt32 {
 
 // --- FSSpec calls -----------------------------------------------------------
 //
-// A spec names `fileName` (a length-prefixed name without '/') inside folder
+// An FSSpec names `fileName` (a length-prefixed name without '/') inside folder
 // `dirID`.  With dirID 0 the name is a whole path instead, absolute or
 // relative to the working folder.  The FSSpec is filled whenever the parent
 // folder exists; the result is fnfErr when the item itself does not, and
 // dirNFErr when the folder is missing or unknown.
-OSErr FSMakeFSSpec(SInt16 vRefNum, SInt32 dirID, ConstStr255Param fileName, FSSpec* spec);
+OSErr FSMakeFSSpec(SInt16 vRefNum, SInt32 dirID, ConstStr255Param fileName, FSSpec* location);
 // Creates an empty file; dupFNErr when the name is taken.  POSIX files have
 // no creator or type, so those two are not kept.
-OSErr FSpCreate(const FSSpec* spec, OSType creator, OSType fileType, ScriptCode scriptTag);
+OSErr FSpCreate(const FSSpec* location, OSType creator, OSType fileType, ScriptCode scriptTag);
 // Creates a folder and reports its new id.
-OSErr FSpDirCreate(const FSSpec* spec, ScriptCode scriptTag, SInt32* createdDirID);
+OSErr FSpDirCreate(const FSSpec* location, ScriptCode scriptTag, SInt32* createdDirID);
 // Deletes a file or an empty folder (fBsyErr when it holds items).
-OSErr FSpDelete(const FSSpec* spec);
+OSErr FSpDelete(const FSSpec* location);
 // Opens a file's data fork.  fsRdPerm reads, fsWrPerm writes, fsRdWrPerm
 // does both; fsCurPerm reads and writes when allowed, else only reads.
 // Only plain files open (notAFileErr otherwise).
-OSErr FSpOpenDF(const FSSpec* spec, SInt8 permission, SInt16* refNum);
+OSErr FSpOpenDF(const FSSpec* location, SInt8 permission, SInt16* refNum);
 OSErr FSpMakeFSRef(const FSSpec* source, FSRef* newRef);
 
 // --- Open files, by reference number -----------------------------------------
@@ -182,7 +182,7 @@ OSErr FSRefMakePath(const FSRef* ref, UInt8* path, UInt32 maxPathSize);
 // (dupFNErr when the name is taken).  whichInfo must be kFSCatInfoNone.
 OSErr FSCreateFileUnicode(const FSRef* parentRef, UniCharCount nameLength, const UniChar* name,
                           FSCatalogInfoBitmap whichInfo, const FSCatalogInfo* catalogInfo,
-                          FSRef* newRef, FSSpec* newSpec);
+                          FSRef* newRef, FSSpec* newLocation);
 // Deletes a file or an empty folder.
 OSErr FSDeleteObject(const FSRef* ref);
 // The name of the data fork (empty), the only fork files have here.

@@ -132,16 +132,16 @@ OSErr GetMoviesError() {
     return t_lastError;
 }
 
-OSErr NativePathNameToFSSpec(char* inPath, FSSpec* spec, long) {
-    if (inPath == nullptr || spec == nullptr || inPath[0] == '\0') {
+OSErr NativePathNameToFSSpec(char* inPath, FSSpec* location, long) {
+    if (inPath == nullptr || location == nullptr || inPath[0] == '\0') {
         return SetMoviesError(paramErr);
     }
     size_t length = std::strlen(inPath);
-    if (length >= sizeof spec->path) {
+    if (length >= sizeof location->path) {
         return SetMoviesError(paramErr);
     }
-    std::memset(spec, 0, sizeof *spec);
-    std::memcpy(spec->path, inPath, length + 1);
+    std::memset(location, 0, sizeof *location);
+    std::memcpy(location->path, inPath, length + 1);
     struct stat info {};
     if (::stat(inPath, &info) == 0) {
         return SetMoviesError(noErr);
@@ -158,20 +158,20 @@ OSErr NativePathNameToFSSpec(char* inPath, FSSpec* spec, long) {
     return SetMoviesError(fnfErr);
 }
 
-OSErr CreateMovieFile(const FSSpec* fileSpec, OSType, ScriptCode, long flags, short* resRefNum,
+OSErr CreateMovieFile(const FSSpec* fileLocation, OSType, ScriptCode, long flags, short* resRefNum,
                       Movie* newmovie) {
     if (g_enterCount.load() == 0) {
         return SetMoviesError(movieToolboxUninitialized);
     }
     bool wantMovie = (flags & createMovieFileDontCreateMovie) == 0;
     bool openFile = (flags & createMovieFileDontOpenFile) == 0;
-    if (fileSpec == nullptr || fileSpec->path[0] == '\0' || (wantMovie && newmovie == nullptr) ||
-        (openFile && resRefNum == nullptr)) {
+    if (fileLocation == nullptr || fileLocation->path[0] == '\0' ||
+        (wantMovie && newmovie == nullptr) || (openFile && resRefNum == nullptr)) {
         return SetMoviesError(paramErr);
     }
     std::shared_ptr<MovieDataFile> file;
-    OSErr err =
-        MovieDataFile::Create(fileSpec->path, (flags & createMovieFileDeleteCurFile) != 0, file);
+    OSErr err = MovieDataFile::Create(fileLocation->path,
+                                      (flags & createMovieFileDeleteCurFile) != 0, file);
     if (err != noErr) {
         return SetMoviesError(err);
     }

@@ -180,17 +180,17 @@ OSErr EnterMovies();
 void ExitMovies();
 OSErr GetMoviesError();
 
-// Fills spec from a path.  fnfErr when no file is there yet (the spec is
+// Fills location from a path.  fnfErr when no file is there yet (the location is
 // still filled, for a file about to be created), dirNFErr when its folder is
 // missing, paramErr for a path that is empty or too long.
-OSErr NativePathNameToFSSpec(char* inPath, FSSpec* spec, long flags);
+OSErr NativePathNameToFSSpec(char* inPath, FSSpec* location, long flags);
 
 // Creates the movie file (replacing an existing one only with
 // createMovieFileDeleteCurFile, else dupFNErr), opens it for writing and
 // returns its reference number and a new, empty movie whose data goes into
 // it.  Creator and script are accepted and not recorded: files here carry no
 // creator.
-OSErr CreateMovieFile(const FSSpec* fileSpec, OSType creator, ScriptCode scriptTag,
+OSErr CreateMovieFile(const FSSpec* fileLocation, OSType creator, ScriptCode scriptTag,
                       long createMovieFileFlags, short* resRefNum, Movie* newmovie);
 // Writes the movie atom at the end of the file and fixes the size of the
 // media data atom.  Only the data fork exists here: *resId must be

@@ -34,7 +34,7 @@ class ComponentResources {
 };
 
 void AppendChoices(DialogRef dialog, const std::vector<std::string>& choices) {
-    std::vector<DialogItemSpec> items;
+    std::vector<DialogItemTemplate> items;
     for (size_t i = 0; i < choices.size(); ++i) {
         const auto top = static_cast<SInt16>(i * kRadioHeight);
         items.push_back({kRadioButtonDialogItem,
@@ -56,8 +56,8 @@ void Select(DialogRef dialog, DialogItemIndex first, size_t count, size_t chosen
 }
 
 // The modal loop; the dialog is shown and its choices appended.
-OSErr Run(DialogRef dialog, const SettingsDialogSpec& spec, DialogItemIndex firstChoice) {
-    size_t chosen = spec.selected;
+OSErr Run(DialogRef dialog, const SettingsDialogLayout& layout, DialogItemIndex firstChoice) {
+    size_t chosen = layout.selected;
     for (;;) {
         DialogItemIndex hit = 0;
         ModalDialog(nullptr, &hit);
@@ -65,7 +65,7 @@ OSErr Run(DialogRef dialog, const SettingsDialogSpec& spec, DialogItemIndex firs
             return userCanceledErr;
         }
         if (hit == kStdOkItemIndex) {
-            if (!spec.accept || spec.accept(dialog, chosen)) {
+            if (!layout.accept || layout.accept(dialog, chosen)) {
                 return noErr;
             }
             continue;
@@ -77,7 +77,7 @@ OSErr Run(DialogRef dialog, const SettingsDialogSpec& spec, DialogItemIndex firs
         type &= ~kItemDisableMask;
         if (type == kRadioButtonDialogItem && hit >= firstChoice) {
             chosen = static_cast<size_t>(hit - firstChoice);
-            Select(dialog, firstChoice, spec.choices.size(), chosen);
+            Select(dialog, firstChoice, layout.choices.size(), chosen);
         } else if (type == kCheckBoxDialogItem) {
             SetItemValue(dialog, hit, ItemValue(dialog, hit) != 0 ? 0 : 1);
         }
@@ -98,26 +98,26 @@ void SetItemValue(DialogRef dialog, DialogItemIndex item, SInt16 value) {
     }
 }
 
-OSErr RunSettingsDialog(ComponentInstance self, const SettingsDialogSpec& spec) {
+OSErr RunSettingsDialog(ComponentInstance self, const SettingsDialogLayout& layout) {
     ComponentResources resources(self);
     if (OSErr err = resources.error(); err != noErr) {
         return err;
     }
-    DialogRef dialog = GetNewDialog(spec.dialogID, nullptr, nullptr);
+    DialogRef dialog = GetNewDialog(layout.dialogID, nullptr, nullptr);
     if (dialog == nullptr) {
         const OSErr err = ResError();
         return err != noErr ? err : OSErr{memFullErr};
     }
     const auto firstChoice = static_cast<DialogItemIndex>(CountDITL(dialog) + 1);
-    AppendChoices(dialog, spec.choices);
+    AppendChoices(dialog, layout.choices);
     SetDialogDefaultItem(dialog, kStdOkItemIndex);
     SetDialogCancelItem(dialog, kStdCancelItemIndex);
-    if (spec.setUp) {
-        spec.setUp(dialog);
+    if (layout.setUp) {
+        layout.setUp(dialog);
     }
-    Select(dialog, firstChoice, spec.choices.size(), spec.selected);
+    Select(dialog, firstChoice, layout.choices.size(), layout.selected);
     DrawDialog(dialog);
-    const OSErr result = Run(dialog, spec, firstChoice);
+    const OSErr result = Run(dialog, layout, firstChoice);
     DisposeDialog(dialog);
     return result;
 }

@@ -15,7 +15,7 @@
 
 namespace sc {
 
-struct SettingsDialogSpec {
+struct SettingsDialogLayout {
     SInt16 dialogID = 0;
     std::vector<std::string> choices;  // radio button titles
     size_t selected = 0;               // the choice shown selected
@@ -28,7 +28,7 @@ struct SettingsDialogSpec {
 
 // noErr after an accepted OK, userCanceledErr on cancel, or the error that
 // kept the dialog from being made.
-OSErr RunSettingsDialog(ComponentInstance self, const SettingsDialogSpec& spec);
+OSErr RunSettingsDialog(ComponentInstance self, const SettingsDialogLayout& layout);
 
 // Control values of dialog items (0 for an item that is not a control).
 SInt16 ItemValue(DialogRef dialog, DialogItemIndex item);

@@ -338,11 +338,11 @@ ComponentResult SetSettingsFromAtomContainer(AudioGlobals* g, QTAtomContainer se
 ComponentResult RequestImageSettings(AudioGlobals* g) {
     const AudioStreamBasicDescription current = g->converter.output();
     const bool ima4 = current.mFormatID == kAudioFormatAppleIMA4;
-    SettingsDialogSpec spec;
-    spec.dialogID = kAudioSettingsDialogID;
-    spec.choices = {"Linear PCM", "IMA 4:1"};
-    spec.selected = ima4 ? 1 : 0;
-    spec.setUp = [&](DialogRef dialog) {
+    SettingsDialogLayout dialogLayout;
+    dialogLayout.dialogID = kAudioSettingsDialogID;
+    dialogLayout.choices = {"Linear PCM", "IMA 4:1"};
+    dialogLayout.selected = ima4 ? 1 : 0;
+    dialogLayout.setUp = [&](DialogRef dialog) {
         SetItemValue(dialog, kChannelsItem, static_cast<SInt16>(current.mChannelsPerFrame));
         SetItemValue(dialog, kSampleSizeItem,
                      static_cast<SInt16>(ima4 ? 16 : current.mBitsPerChannel));
@@ -351,7 +351,7 @@ ComponentResult RequestImageSettings(AudioGlobals* g) {
         SetItemValue(dialog, kFloatItem,
                      (current.mFormatFlags & kAudioFormatFlagIsFloat) != 0 ? 1 : 0);
     };
-    spec.accept = [&](DialogRef dialog, size_t choice) {
+    dialogLayout.accept = [&](DialogRef dialog, size_t choice) {
         AudioStreamBasicDescription d{};
         d.mSampleRate = current.mSampleRate;
         d.mChannelsPerFrame = static_cast<UInt32>(ItemValue(dialog, kChannelsItem));
@@ -372,7 +372,7 @@ ComponentResult RequestImageSettings(AudioGlobals* g) {
         g->converter.setOutput(d);
         return true;
     };
-    return RunSettingsDialog(g->self, spec);
+    return RunSettingsDialog(g->self, dialogLayout);
 }
 
 // --- Dispatch -------------------------------------------------------------------

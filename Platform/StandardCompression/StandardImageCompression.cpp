@@ -127,23 +127,23 @@ std::vector<CodecChoice> AvailableCodecs() {
 
 ComponentResult RequestSettings(ImageGlobals* g, bool sequence) {
     const std::vector<CodecChoice> codecs = AvailableCodecs();
-    SettingsDialogSpec spec;
-    spec.dialogID = sequence ? kSequenceSettingsDialogID : kImageSettingsDialogID;
+    SettingsDialogLayout layout;
+    layout.dialogID = sequence ? kSequenceSettingsDialogID : kImageSettingsDialogID;
     for (const CodecChoice& codec : codecs) {
-        spec.choices.push_back(codec.title);
+        layout.choices.push_back(codec.title);
     }
     auto current = std::find_if(codecs.begin(), codecs.end(), [&](const CodecChoice& k) {
         return k.type == g->spatial.codecType;
     });
-    spec.selected = current != codecs.end() ? static_cast<size_t>(current - codecs.begin()) : 0;
-    spec.setUp = [&](DialogRef dialog) {
+    layout.selected = current != codecs.end() ? static_cast<size_t>(current - codecs.begin()) : 0;
+    layout.setUp = [&](DialogRef dialog) {
         SetItemValue(dialog, kQualityItem, static_cast<SInt16>(g->spatial.spatialQuality));
         if (sequence) {
             SetItemValue(dialog, kKeyFrameRateItem,
                          static_cast<SInt16>(std::min<long>(g->temporal.keyFrameRate, 32767)));
         }
     };
-    spec.accept = [&](DialogRef dialog, size_t choice) {
+    layout.accept = [&](DialogRef dialog, size_t choice) {
         if (choice >= codecs.size()) {
             return false;
         }
@@ -157,7 +157,7 @@ ComponentResult RequestSettings(ImageGlobals* g, bool sequence) {
         }
         return true;
     };
-    return RunSettingsDialog(g->self, spec);
+    return RunSettingsDialog(g->self, layout);
 }
 
 ComponentResult RequestImageSettings(ImageGlobals* g) {

@@ -15,79 +15,43 @@ inline uInt Clamp(size_t n) {
 
 }  // namespace
 
-ZlibDeflater::ZlibDeflater(int level) {
-    if (deflateInit2(&m_stream, level, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+ZlibDeflater::ZlibDeflater(int level)
+    : m_level(level), m_compressor(std::make_unique<mvd::ZlibCompressor>()) {
+    if (level < Z_DEFAULT_COMPRESSION || level > Z_BEST_COMPRESSION) {
         throw MVDException("zlib: deflateInit2 failed");
     }
 }
 
-ZlibDeflater::~ZlibDeflater() {
-    deflateEnd(&m_stream);
-}
+ZlibDeflater::~ZlibDeflater() = default;
 
 size_t ZlibDeflater::bound(size_t n) {
-    return deflateBound(&m_stream, static_cast<uLong>(n));
+    return compressBound(static_cast<uLong>(n));
 }
 
 void ZlibDeflater::begin(std::vector<unsigned char>* out) {
-    deflateReset(&m_stream);
     m_out = out;
-    m_stream.next_out = out->data();
-    m_stream.avail_out = Clamp(out->size());
-}
-
-void ZlibDeflater::grow() {
-    const size_t used = static_cast<size_t>(m_stream.next_out - m_out->data());
-    m_out->resize(std::max(kMinOutput, m_out->size() * 2));
-    m_stream.next_out = m_out->data() + used;
-    m_stream.avail_out = Clamp(m_out->size() - used);
-}
-
-void ZlibDeflater::run(int flush) {
-    for (;;) {
-        if (m_stream.avail_out == 0) {
-            grow();
-        }
-        const int rc = deflate(&m_stream, flush);
-        if (rc == Z_STREAM_END) {
-            return;
-        }
-        if (rc != Z_OK && rc != Z_BUF_ERROR) {
-            throw MVDException("zlib: deflate failed");
-        }
-        if (flush != Z_FINISH && m_stream.avail_in == 0 && m_stream.avail_out != 0) {
-            return;
-        }
-        if (rc == Z_BUF_ERROR && m_stream.avail_out != 0) {
-            // No progress although space was given: never loop on that.
-            throw MVDException("zlib: deflate made no progress");
-        }
-    }
+    m_pending.clear();
 }
 
 void ZlibDeflater::add(const unsigned char* data, size_t n) {
-    while (n > 0) {
-        const uInt chunk = Clamp(n);
-        m_stream.next_in = const_cast<Bytef*>(data);
-        m_stream.avail_in = chunk;
-        run(Z_NO_FLUSH);
-        data += chunk;
-        n -= chunk;
-    }
+    m_pending.insert(m_pending.end(), data, data + n);
 }
 
 size_t ZlibDeflater::finish() {
-    m_stream.next_in = nullptr;
-    m_stream.avail_in = 0;
-    run(Z_FINISH);
-    return static_cast<size_t>(m_stream.next_out - m_out->data());
+    return compress(m_pending.data(), m_pending.size(), m_out);
 }
 
 size_t ZlibDeflater::compress(const unsigned char* data, size_t n,
                               std::vector<unsigned char>* out) {
-    begin(out);
-    add(data, n);
-    return finish();
+    if (out->size() < bound(n)) {
+        out->resize(std::max(kMinOutput, bound(n)));
+    }
+    size_t length = out->size();
+    if (m_compressor->compress(out->data(), &length, data, n, m_level, Z_DEFAULT_STRATEGY) !=
+        Z_OK) {
+        throw MVDException("zlib: deflate failed");
+    }
+    return length;
 }
 
 ZlibInflater::ZlibInflater() {

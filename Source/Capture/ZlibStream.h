@@ -1,14 +1,20 @@
 // zlib streams (RFC 1950 wrapper, deflate method) as the capture format uses
-// them.  One z_stream is set up per object and reset per use, so coding a
-// rectangle allocates nothing once the output buffer has grown to size.
+// them.  Each object keeps its deflater or inflater across uses, so coding a
+// rectangle allocates nothing once the buffers have grown to size.
 #pragma once
 
 #include <zlib.h>
 
 #include <cstddef>
+#include <memory>
 #include <vector>
 
-// Deflates with window bits 15, memory level 8 and the default strategy.
+#include "Compression/ZlibCompressor.h"
+
+// Deflates with window bits 15, memory level 8 and the default strategy,
+// through the library's deflater (libdeflate when built with it, else
+// zlib's).  A stream built up with add() is gathered and compressed whole by
+// finish(); its pieces are copied once.
 class ZlibDeflater {
   public:
     explicit ZlibDeflater(int level);
@@ -27,14 +33,13 @@ class ZlibDeflater {
     size_t compress(const unsigned char* data, size_t n, std::vector<unsigned char>* out);
 
     // Largest stream for n input bytes.
-    size_t bound(size_t n);
+    static size_t bound(size_t n);
 
   private:
-    void run(int flush);
-    void grow();
-
-    z_stream m_stream{};
+    int m_level;
+    std::unique_ptr<mvd::ZlibCompressor> m_compressor;
     std::vector<unsigned char>* m_out = nullptr;
+    std::vector<unsigned char> m_pending;
 };
 
 class ZlibInflater {

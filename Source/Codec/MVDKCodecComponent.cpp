@@ -129,7 +129,7 @@ const ComponentDispatchRange kSelectorRanges[] = {
 
 Component RegisterCodec(OSType type, UInt32 flags) {
     const ComponentDescription cd{type, kMVDKCodecType, kMVDKCodecManufacturer, flags, 0};
-    const std::span<const ComponentResourceSpec> resources = MVDKCodecResources();
+    const std::span<const ComponentResourceEntry> resources = MVDKCodecResources();
     return RegisterComponentWithResources(&cd, MVDKCodec_ComponentDispatch, 0, nullptr, nullptr,
                                           nullptr, resources.data(),
                                           static_cast<long>(resources.size()));

@@ -106,9 +106,9 @@ OSErr MVDK_ReadUserDefaults(MVDKCodecStorage* storage);
 // missing.
 OSErr MVDK_WriteUserDefaults(MVDKCodecStorage* storage);
 // The file `name` in the folder "Morvandel" of the preferences folder,
-// creating both folders when missing.  fnfErr (with spec filled) when the
+// creating both folders when missing.  fnfErr (with location filled) when the
 // file itself does not exist.
-OSErr GetPrefsFileSpec(ConstStr255Param name, FSSpec* spec);
+OSErr GetPrefsFileSpec(ConstStr255Param name, FSSpec* location);
 
 // --- Selector handlers ------------------------------------------------------
 

@@ -10,8 +10,8 @@ const unsigned char kLevelFileName[] = "\x05level";
 
 }  // namespace
 
-OSErr GetPrefsFileSpec(ConstStr255Param name, FSSpec* spec) {
-    if (name == nullptr || spec == nullptr) {
+OSErr GetPrefsFileSpec(ConstStr255Param name, FSSpec* location) {
+    if (name == nullptr || location == nullptr) {
         return paramErr;
     }
     // The preferences folder always exists on the host's system disk; here
@@ -46,7 +46,7 @@ OSErr GetPrefsFileSpec(ConstStr255Param name, FSSpec* spec) {
     if ((info.dirInfo.ioFlAttrib & kioFlAttribDirMask) == 0) {
         return dirNFErr;  // a file holds the folder's name
     }
-    return FSMakeFSSpec(vRefNum, info.dirInfo.ioDrDirID, name, spec);
+    return FSMakeFSSpec(vRefNum, info.dirInfo.ioDrDirID, name, location);
 }
 
 OSErr MVDK_ReadUserDefaults(MVDKCodecStorage* storage) {
@@ -54,13 +54,13 @@ OSErr MVDK_ReadUserDefaults(MVDKCodecStorage* storage) {
         return paramErr;
     }
     storage->level = kMVDKDefaultLevel;
-    FSSpec spec{};
-    OSErr err = GetPrefsFileSpec(kLevelFileName, &spec);
+    FSSpec location{};
+    OSErr err = GetPrefsFileSpec(kLevelFileName, &location);
     if (err != noErr) {
         return err;
     }
     SInt16 refNum = 0;
-    if (err = FSpOpenDF(&spec, fsRdPerm, &refNum); err != noErr) {
+    if (err = FSpOpenDF(&location, fsRdPerm, &refNum); err != noErr) {
         return err;
     }
     UInt32 value = 0;
@@ -77,16 +77,16 @@ OSErr MVDK_WriteUserDefaults(MVDKCodecStorage* storage) {
     if (storage == nullptr) {
         return paramErr;
     }
-    FSSpec spec{};
-    OSErr err = GetPrefsFileSpec(kLevelFileName, &spec);
+    FSSpec location{};
+    OSErr err = GetPrefsFileSpec(kLevelFileName, &location);
     if (err == fnfErr) {
-        err = FSpCreate(&spec, kMVDKCodecManufacturer, kMVDKPrefsFileType, smSystemScript);
+        err = FSpCreate(&location, kMVDKCodecManufacturer, kMVDKPrefsFileType, smSystemScript);
     }
     if (err != noErr) {
         return err;
     }
     SInt16 refNum = 0;
-    if (err = FSpOpenDF(&spec, fsWrPerm, &refNum); err != noErr) {
+    if (err = FSpOpenDF(&location, fsWrPerm, &refNum); err != noErr) {
         return err;
     }
     const SInt32 value = storage->level;
@@ -103,7 +103,7 @@ OSErr MVDK_WriteUserDefaults(MVDKCodecStorage* storage) {
         err = closeErr;
     }
     if (err == noErr) {
-        err = FlushVol(nullptr, spec.vRefNum);
+        err = FlushVol(nullptr, location.vRefNum);
     }
     return err;
 }

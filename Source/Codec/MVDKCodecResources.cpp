@@ -11,8 +11,8 @@ constexpr Rect kDialogBounds{100, 100, 230, 420};
 constexpr Rect kDialogSlider{56, 20, 76, 300};
 constexpr Rect kPanelSlider{26, 10, 46, 290};
 
-ControlTemplateSpec LevelSlider(const Rect& bounds) {
-    ControlTemplateSpec slider;
+ControlTemplate LevelSlider(const Rect& bounds) {
+    ControlTemplate slider;
     slider.bounds = bounds;
     slider.value = kMVDKDefaultLevel;
     slider.min = 0;
@@ -27,17 +27,17 @@ struct Resources {
     std::vector<UInt8> dialogSlider;
     std::vector<UInt8> panelItems;
     std::vector<UInt8> panelSlider;
-    std::vector<ComponentResourceSpec> specs;
+    std::vector<ComponentResourceEntry> entries;
 
     Resources() {
-        DialogTemplateSpec dlog;
+        DialogTemplate dlog;
         dlog.bounds = kDialogBounds;
         dlog.visible = false;
         dlog.itemsID = kMVDKSettingsDialogID;
         dlog.title = "Morvandel Lucidrome Options";
         dialog = BuildDialogTemplate(dlog);
 
-        const DialogItemSpec items[] = {
+        const DialogItemTemplate items[] = {
             ButtonItem({96, 230, 116, 300}, "OK"),
             ButtonItem({96, 140, 116, 210}, "Cancel"),
             ResourceControlItem(kDialogSlider, kMVDKSettingsDialogID),
@@ -47,30 +47,30 @@ struct Resources {
         dialogItems = BuildDialogItemList(items);
         dialogSlider = BuildControlTemplate(LevelSlider(kDialogSlider));
 
-        const DialogItemSpec panel[] = {
+        const DialogItemTemplate panel[] = {
             ResourceControlItem(kPanelSlider, kMVDKSettingsPanelID),
             StaticTextItem({4, 10, 22, 290}, "Compression level (0 fastest, 9 smallest)"),
         };
         panelItems = BuildDialogItemList(panel);
         panelSlider = BuildControlTemplate(LevelSlider(kPanelSlider));
 
-        specs = {
-            Spec('DLOG', kMVDKSettingsDialogID, dialog),
-            Spec('DITL', kMVDKSettingsDialogID, dialogItems),
-            Spec('CNTL', kMVDKSettingsDialogID, dialogSlider),
-            Spec('DITL', kMVDKSettingsPanelID, panelItems),
-            Spec('CNTL', kMVDKSettingsPanelID, panelSlider),
+        entries = {
+            Entry('DLOG', kMVDKSettingsDialogID, dialog),
+            Entry('DITL', kMVDKSettingsDialogID, dialogItems),
+            Entry('CNTL', kMVDKSettingsDialogID, dialogSlider),
+            Entry('DITL', kMVDKSettingsPanelID, panelItems),
+            Entry('CNTL', kMVDKSettingsPanelID, panelSlider),
         };
     }
 
-    static ComponentResourceSpec Spec(ResType type, SInt16 id, const std::vector<UInt8>& bytes) {
+    static ComponentResourceEntry Entry(ResType type, SInt16 id, const std::vector<UInt8>& bytes) {
         return {type, id, bytes.data(), static_cast<Size>(bytes.size())};
     }
 };
 
 }  // namespace
 
-std::span<const ComponentResourceSpec> MVDKCodecResources() {
+std::span<const ComponentResourceEntry> MVDKCodecResources() {
     static const Resources resources;
-    return resources.specs;
+    return resources.entries;
 }

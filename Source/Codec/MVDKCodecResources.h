@@ -8,4 +8,4 @@
 
 #include "Components/Components.h"
 
-std::span<const ComponentResourceSpec> MVDKCodecResources();
+std::span<const ComponentResourceEntry> MVDKCodecResources();

@@ -14,7 +14,7 @@
 //   2. Encode with a limit of half the raw frame size; over the limit, encode
 //      again literals-only without a limit.
 //   3. A stream under 11 bytes is stored as it is; a longer one is deflated
-//      (filtered strategy, default strategy after the fallback).
+//      (with zlib: filtered strategy, default strategy after the fallback).
 //   4. Unless the stream is the 2-byte unchanged frame, the source becomes
 //      the previous frame; a failed frame leaves it as it was.
 //
@@ -30,7 +30,7 @@
 #include "Base/MacTypes.h"
 #include "Codec/MVDKFormat.h"
 #include "Codec/MVDKFrameEncoder.h"
-#include "Codec/MVDKZlib.h"
+#include "Compression/ZlibCompressor.h"
 
 // What the caller decides for one frame.
 struct MVDKCompressOptions {
@@ -85,6 +85,10 @@ class MVDKFrameCompressor {
     // bytes, bottom line (stream line 0) first.  Empty before the first frame.
     std::span<const uint8_t> previousFrame() const { return m_prev; }
 
+    // The deflater of the zlib stage (libdeflate by default when built with
+    // it); frames stay valid zlib streams either way.
+    void setDeflateBackend(mvd::DeflateBackend backend) { m_deflater.setBackend(backend); }
+
   private:
     int32_t encode(const MVDKFrameInfo& info, const mvdk::Plane& src, bool key, uint32_t flags,
                    int32_t maxSize, bool swap);
@@ -103,5 +107,5 @@ class MVDKFrameCompressor {
     std::vector<uint8_t> m_work;
     std::vector<uint8_t> m_prev;
     std::vector<mvdk::LineSpan> m_changed;
-    mvdk::Deflater m_deflater;
+    mvd::ZlibCompressor m_deflater;
 };

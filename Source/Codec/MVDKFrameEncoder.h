@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "Codec/MVDKFormat.h"
 #include "Codec/MVDKPixels.h"
@@ -235,35 +236,72 @@ class FrameCoder {
         }
     }
 
-    int32_t differenceFrame() {
+    // Bit j set when line first + j of [first, end) equals the previous
+    // frame byte for byte.  The lines are compared in memory order, which
+    // the hardware prefetches well, whereas the coding below walks them in
+    // stream order (bottom line first); the block is small enough to stay
+    // in cache between the two.
+    uint64_t unchangedLines(int32_t first, int32_t end) const {
+        const size_t lineBytes = static_cast<size_t>(m_width) * Px::kSrcBytes;
+        const bool upwards = m_request.src.stride < 0;
+        uint64_t same = 0;
+        for (int32_t n = 0; n < end - first; ++n) {
+            const int32_t k = upwards ? end - 1 - n : first + n;
+            if (std::memcmp(m_request.src.line(k), m_request.prev->line(k), lineBytes) == 0)
+                same |= uint64_t{1} << (k - first);
+        }
+        return same;
+    }
+
+    // Codes the changed stretches of stream line k; returns the span coded.
+    LineSpan differenceLine(int32_t k, int32_t& skipX, int32_t& skipY) {
         constexpr int kBytes = Px::kSrcBytes;
+        const uint8_t* s = m_request.src.line(k);
+        const uint8_t* p = m_request.prev->line(k);
+        LineSpan span{m_width, 0};
+        for (int32_t x = 0; x < m_width;) {
+            const Scan scan = ScanLine(m_px, s + x * kBytes, p + x * kBytes, m_width - x);
+            if (scan.changed > 0) {
+                moveCursor(x, skipX, skipY);
+                code(s + x * kBytes, scan.changed);
+                span.begin = std::min(span.begin, x);
+                x += scan.changed;
+                span.end = x;
+            }
+            x += scan.unchanged;
+            skipX += scan.unchanged;
+        }
+        return span;
+    }
+
+    // A line equal to the previous one is skipped whole when it is at least
+    // 4 pixels wide, exactly as scanning it would find; narrower lines are
+    // always scanned.
+    int32_t differenceFrame() {
         int32_t skipX = 0;
         int32_t skipY = 0;
-        for (int32_t k = 0; k < m_height; ++k) {
-            const uint8_t* s = m_request.src.line(k);
-            const uint8_t* p = m_request.prev->line(k);
-            LineSpan span{m_width, 0};
-            for (int32_t x = 0; x < m_width;) {
-                const Scan scan = ScanLine(m_px, s + x * kBytes, p + x * kBytes, m_width - x);
-                if (scan.changed > 0) {
-                    moveCursor(x, skipX, skipY);
-                    code(s + x * kBytes, scan.changed);
-                    span.begin = std::min(span.begin, x);
-                    x += scan.changed;
-                    span.end = x;
-                }
-                x += scan.unchanged;
-                skipX += scan.unchanged;
+        const bool wide = m_width >= 4;
+        for (int32_t first = 0; first < m_height; first += kBlockLines) {
+            const int32_t end = std::min(m_height, first + kBlockLines);
+            const uint64_t same = wide ? unchangedLines(first, end) : 0;
+            for (int32_t k = first; k < end; ++k) {
+                LineSpan span{m_width, 0};
+                if ((same >> (k - first) & 1) != 0)
+                    skipX += m_width;
+                else
+                    span = differenceLine(k, skipX, skipY);
+                if (m_request.changed)
+                    m_request.changed[k] = span;
+                skipX -= m_width;
+                skipY += 1;
+                if (overLimit())
+                    return -1;
             }
-            if (m_request.changed)
-                m_request.changed[k] = span;
-            skipX -= m_width;
-            skipY += 1;
-            if (overLimit())
-                return -1;
         }
         return 0;
     }
+
+    static constexpr int32_t kBlockLines = 32;
 
     const Px& m_px;
     const EncodeRequest& m_request;

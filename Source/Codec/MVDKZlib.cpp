@@ -5,28 +5,13 @@
 #include <algorithm>
 #include <limits>
 
+#include "Compression/ZlibCompressor.h"
+
 namespace mvdk {
 
 namespace {
 
 constexpr size_t kMaxChunk = std::numeric_limits<uInt>::max();
-
-// Runs one deflate with Z_FINISH over the whole input.  The output capacity
-// is clamped to what zlib can be given at once, which only lowers it.
-int FinishDeflate(z_stream& zs, void* dst, size_t* dstLen, const void* src, size_t srcLen) {
-    if (srcLen > kMaxChunk)
-        return Z_STREAM_ERROR;
-    zs.next_in = static_cast<Bytef*>(const_cast<void*>(src));
-    zs.avail_in = static_cast<uInt>(srcLen);
-    zs.next_out = static_cast<Bytef*>(dst);
-    zs.avail_out = static_cast<uInt>(std::min(*dstLen, kMaxChunk));
-    const int result = deflate(&zs, Z_FINISH);
-    if (result == Z_STREAM_END) {
-        *dstLen = zs.total_out;
-        return Z_OK;
-    }
-    return result == Z_OK ? Z_BUF_ERROR : result;
-}
 
 }  // namespace
 
@@ -41,26 +26,6 @@ struct ZStream {
     bool open = false;
     int (*end)(z_streamp);
 };
-
-Deflater::Deflater() : m_stream(std::make_unique<ZStream>(deflateEnd)) {}
-Deflater::~Deflater() = default;
-
-int Deflater::compress(void* dst, size_t* dstLen, const void* src, size_t srcLen, int level,
-                       int strategy) {
-    z_stream& zs = m_stream->zs;
-    int result;
-    if (!m_stream->open) {
-        result = deflateInit2(&zs, level, Z_DEFLATED, 15, 8, strategy);
-        m_stream->open = result == Z_OK;
-    } else {
-        result = deflateReset(&zs);
-        if (result == Z_OK)
-            result = deflateParams(&zs, level, strategy);
-    }
-    if (result != Z_OK)
-        return result;
-    return FinishDeflate(zs, dst, dstLen, src, srcLen);
-}
 
 Inflater::Inflater() : m_stream(std::make_unique<ZStream>(inflateEnd)) {}
 Inflater::~Inflater() = default;
@@ -103,6 +68,6 @@ int Inflater::inflate(void* dst, size_t* dstLen, const void* src, size_t srcLen)
 
 int compressMVD(void* dst, size_t* dstLen, const void* src, size_t srcLen, int level,
                 int strategy) {
-    mvdk::Deflater deflater;
+    mvd::ZlibCompressor deflater(mvd::DeflateBackend::Zlib);
     return deflater.compress(dst, dstLen, src, srcLen, level, strategy);
 }

@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <memory>
 
-// Deflates srcLen bytes at src into dst in one call (method deflate, window
-// bits 15, memory level 8, the given level and strategy).  *dstLen is the
+// Deflates srcLen bytes at src into dst in one call with zlib (method
+// deflate, window bits 15, memory level 8, the given level and strategy).
+// Frame compression keeps an mvd::ZlibCompressor instead, which may use a
+// faster deflater.  *dstLen is the
 // capacity on entry and the compressed length on success.  Returns 0 (Z_OK)
 // or a zlib error code; Z_BUF_ERROR when the output did not fit.
 int compressMVD(void* dst, size_t* dstLen, const void* src, size_t srcLen, int level, int strategy);
@@ -15,24 +17,6 @@ int compressMVD(void* dst, size_t* dstLen, const void* src, size_t srcLen, int l
 namespace mvdk {
 
 struct ZStream;
-
-// A deflate stream kept across frames, so that compressing a frame neither
-// allocates nor re-initialises zlib's tables.  Each call produces the same
-// bytes as compressMVD with the same level and strategy.
-class Deflater {
-  public:
-    Deflater();
-    ~Deflater();
-    Deflater(const Deflater&) = delete;
-    Deflater& operator=(const Deflater&) = delete;
-
-    // As compressMVD.
-    [[nodiscard]] int compress(void* dst, size_t* dstLen, const void* src, size_t srcLen, int level,
-                               int strategy);
-
-  private:
-    std::unique_ptr<ZStream> m_stream;
-};
 
 // An inflate stream kept across frames.  inflate() behaves as zlib's
 // uncompress: 0 on success with *dstLen the inflated length; Z_BUF_ERROR

@@ -22,13 +22,13 @@ QTWriter::QTWriter(const std::string& path, unsigned int width, unsigned int hei
         if (width > kMaxMovieSide || height > kMaxMovieSide) {
             throw SetupException("Unable to create movie file.");
         }
-        FSSpec spec;
+        FSSpec location;
         std::string nativePath = path;
-        OSErr err = NativePathNameToFSSpec(nativePath.data(), &spec, 0);
+        OSErr err = NativePathNameToFSSpec(nativePath.data(), &location, 0);
         if (err != noErr && err != fnfErr) {
             throw SetupException("Unable to create file specifier.");
         }
-        if (CreateMovieFile(&spec, 'TVOD', smCurrentScript, createMovieFileDeleteCurFile,
+        if (CreateMovieFile(&location, 'TVOD', smCurrentScript, createMovieFileDeleteCurFile,
                             &m_movieRefNum, &m_movie) != noErr) {
             throw SetupException("Unable to create movie file.");
         }

@@ -103,6 +103,14 @@ void FDTDefineBitsJPEG3::WriteToSWFStream(FSWFStream* stream) {
     });
 }
 
+const std::vector<uint8_t>& FDTDefineBitsLosslessBase::Compressed() const {
+    if (m_pending.valid()) {
+        m_compressed = m_pending.get();
+        m_pending = {};
+    }
+    return m_compressed;
+}
+
 uint64_t FDTDefineBitsLosslessBase::RowBytes(uint32_t format, uint32_t width) {
     const uint64_t bits = (uint64_t{1} << format) * width;
     return (bits + 31) / 32 * 4;
@@ -111,7 +119,8 @@ uint64_t FDTDefineBitsLosslessBase::RowBytes(uint32_t format, uint32_t width) {
 FDTDefineBitsLosslessBase::FDTDefineBitsLosslessBase(uint16_t tagCode, uint32_t format,
                                                      uint32_t width, uint32_t height,
                                                      int32_t colorTableSize, const uint8_t* table,
-                                                     size_t entryBytes, const void* pixels)
+                                                     size_t entryBytes, const void* pixels,
+                                                     FBitmapDeflater* deflater)
     : m_characterID(0),
       m_tagCode(tagCode),
       m_format(static_cast<uint8_t>(format)),
@@ -133,21 +142,28 @@ FDTDefineBitsLosslessBase::FDTDefineBitsLosslessBase(uint16_t tagCode, uint32_t 
         throw std::invalid_argument("lossless bitmap without pixels");
     }
     const size_t tableBytes = mapped ? static_cast<size_t>(colorTableSize) * entryBytes : 0;
-    std::vector<uint8_t> raw(tableBytes + pixelBytes);
-    if (tableBytes != 0) {
-        std::memcpy(raw.data(), table, tableBytes);
+    const auto* bytes = static_cast<const uint8_t*>(pixels);
+    // Small bitmaps cost less to compress than to hand to another thread.
+    if (tableBytes + pixelBytes < FBitmapDeflater::kMinQueuedBytes) {
+        deflater = nullptr;
     }
-    if (pixelBytes != 0) {
-        std::memcpy(raw.data() + tableBytes, pixels, pixelBytes);
+    if (tableBytes == 0 && deflater == nullptr) {
+        m_compressed = FBitmapDeflater::Compress(bytes, pixelBytes);
+    } else {
+        // The colour table and the pixels form one zlib stream.
+        std::vector<uint8_t> raw(tableBytes + pixelBytes);
+        if (tableBytes != 0) {
+            std::memcpy(raw.data(), table, tableBytes);
+        }
+        if (pixelBytes != 0) {
+            std::memcpy(raw.data() + tableBytes, bytes, pixelBytes);
+        }
+        if (deflater != nullptr) {
+            m_pending = deflater->submit(std::move(raw));
+        } else {
+            m_compressed = FBitmapDeflater::Compress(raw.data(), raw.size());
+        }
     }
-    uLongf compressedLength = compressBound(raw.size());
-    m_compressed.resize(compressedLength);
-    const int result = compress2(m_compressed.data(), &compressedLength, raw.data(), raw.size(), 9);
-    if (result != Z_OK) {
-        throw std::runtime_error("zlib could not compress a lossless bitmap");
-    }
-    m_compressed.resize(compressedLength);
-    m_compressed.shrink_to_fit();
     // Taken last, so a refused bitmap uses no ID.
     m_characterID = FObjCollection::Increment();
 }
@@ -161,7 +177,7 @@ void FDTDefineBitsLosslessBase::WriteToSWFStream(FSWFStream* stream) {
         if (m_format == 3) {
             body.WriteByte(static_cast<uint32_t>(m_colorTableSize - 1));
         }
-        body.WriteLargeData(m_compressed.data(), CompressedLength());
+        body.WriteLargeData(Compressed().data(), CompressedLength());
     });
 }
 
@@ -187,12 +203,14 @@ std::vector<uint8_t> TableBytes(const Entry* table, int32_t size, bool alpha) {
 
 FDTDefineBitsLossless::FDTDefineBitsLossless(uint32_t format, uint32_t width, uint32_t height,
                                              int32_t colorTableSize, const FRGB* colorTable,
-                                             const void* pixels)
+                                             const void* pixels, FBitmapDeflater* deflater)
     : FDTDefineBitsLosslessBase(kTagDefineBitsLossless, format, width, height, colorTableSize,
-                                TableBytes(colorTable, colorTableSize, false).data(), 3, pixels) {}
+                                TableBytes(colorTable, colorTableSize, false).data(), 3, pixels,
+                                deflater) {}
 
 FDTDefineBitsLossless2::FDTDefineBitsLossless2(uint32_t format, uint32_t width, uint32_t height,
                                                int32_t colorTableSize, const FRGBA* colorTable,
-                                               const void* pixels)
+                                               const void* pixels, FBitmapDeflater* deflater)
     : FDTDefineBitsLosslessBase(kTagDefineBitsLossless2, format, width, height, colorTableSize,
-                                TableBytes(colorTable, colorTableSize, true).data(), 4, pixels) {}
+                                TableBytes(colorTable, colorTableSize, true).data(), 4, pixels,
+                                deflater) {}

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "SWF/FBitmapDeflater.h"
 #include "SWF/FColor.h"
 #include "SWF/FObj.h"
 
@@ -69,14 +70,15 @@ class FDTDefineBitsJPEG3 : public FDT {
 // The shared part of the lossless bitmaps.  Formats: 3 one colour-table
 // index per pixel, 4 big-endian x-5-5-5, 5 four bytes (alpha or 0xFF, red,
 // green, blue).  Rows are read padded to 32 bits, as the format stores
-// them.  Colour table and pixels are compressed at once (zlib level 9) and
-// not kept.
+// them.  Colour table and pixels are compressed at once (zlib level 9),
+// here or on the workers of an FBitmapDeflater, and not kept.
 class FDTDefineBitsLosslessBase : public FDT {
   public:
     uint16_t ID() override { return m_characterID; }
     void WriteToSWFStream(FSWFStream* stream) override;
 
-    uint32_t CompressedLength() const { return static_cast<uint32_t>(m_compressed.size()); }
+    // Waits for the stream when a deflater compresses it.
+    uint32_t CompressedLength() const { return static_cast<uint32_t>(Compressed().size()); }
     // Bytes of one padded row of a `format` bitmap `width` pixels wide.
     static uint64_t RowBytes(uint32_t format, uint32_t width);
 
@@ -85,26 +87,33 @@ class FDTDefineBitsLosslessBase : public FDT {
     // blue[, alpha]); it is used only by format 3.  Throws
     // std::invalid_argument for an unknown format, a table size outside
     // 1..256 with format 3, or missing pixels; std::runtime_error when zlib
-    // fails.
+    // fails.  With a deflater the stream is compressed on its workers (the
+    // bytes are copied first) and zlib's failure is thrown when the stream
+    // is first needed.
     FDTDefineBitsLosslessBase(uint16_t tagCode, uint32_t format, uint32_t width, uint32_t height,
                               int32_t colorTableSize, const uint8_t* table, size_t entryBytes,
-                              const void* pixels);
+                              const void* pixels, FBitmapDeflater* deflater);
 
   private:
+    // The stream, collected from the deflater the first time it is needed.
+    const std::vector<uint8_t>& Compressed() const;
+
     uint16_t m_characterID;
     uint16_t m_tagCode;
     uint8_t m_format;
     uint16_t m_width;
     uint16_t m_height;
     int32_t m_colorTableSize;
-    std::vector<uint8_t> m_compressed;
+    mutable std::vector<uint8_t> m_compressed;
+    mutable FBitmapDeflater::Result m_pending;  // valid while a worker has it
 };
 
 // DefineBitsLossless (20): opaque; colour table entries are RGB.
 class FDTDefineBitsLossless : public FDTDefineBitsLosslessBase {
   public:
     FDTDefineBitsLossless(uint32_t format, uint32_t width, uint32_t height, int32_t colorTableSize,
-                          const FRGB* colorTable, const void* pixels);
+                          const FRGB* colorTable, const void* pixels,
+                          FBitmapDeflater* deflater = nullptr);
 };
 
 // DefineBitsLossless2 (36): with alpha; colour table entries are RGBA and
@@ -112,5 +121,6 @@ class FDTDefineBitsLossless : public FDTDefineBitsLosslessBase {
 class FDTDefineBitsLossless2 : public FDTDefineBitsLosslessBase {
   public:
     FDTDefineBitsLossless2(uint32_t format, uint32_t width, uint32_t height, int32_t colorTableSize,
-                           const FRGBA* colorTable, const void* pixels);
+                           const FRGBA* colorTable, const void* pixels,
+                           FBitmapDeflater* deflater = nullptr);
 };

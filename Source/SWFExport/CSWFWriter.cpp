@@ -3,12 +3,15 @@
 // files.
 #include "SWFExport/CSWFWriter.h"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
+#include <thread>
 
 #include "CoreFoundation/CFBundle.h"
 #include "Files/Files.h"
 #include "SWF/FActions.h"
+#include "SWF/FBitmapDeflater.h"
 #include "SWF/FCTDoAction.h"
 #include "SWF/FControlTags.h"
 #include "SWF/FObjCollection.h"
@@ -119,6 +122,12 @@ int CSWFWriter::SetWaveFormat(const tagWAVEFORMATEX* format) {
     return 0;
 }
 
+int CSWFWriter::SetBitmapCompressionThreads(int threads) {
+    std::lock_guard lock(m_mutex);
+    m_nBitmapThreads = std::max(0, threads);
+    return 0;
+}
+
 int CSWFWriter::SetUseJPEGCompression(int use) {
     std::lock_guard lock(m_mutex);
     m_nUseJPEG = use;
@@ -167,6 +176,11 @@ int CSWFWriter::OpenFile() {
     }
     m_pendingButtons.clear();
     m_pMovie = std::make_unique<FObjCollection>();
+    const unsigned processors = std::thread::hardware_concurrency();
+    const unsigned threads = m_nBitmapThreads >= 0 ? static_cast<unsigned>(m_nBitmapThreads)
+                             : processors > 1      ? processors
+                                                   : 0;
+    m_bitmapDeflater = threads > 0 ? std::make_unique<FBitmapDeflater>(threads) : nullptr;
     ResetMovieState();
     while (FObjCollection::CurrentCharacterID() < kControllerCharacterIDs) {
         FObjCollection::Increment();
@@ -243,6 +257,7 @@ int CSWFWriter::CloseFile(bool deleteFirst) {
             ShowError(error.what());
         }
     }
+    m_bitmapDeflater.reset();
     m_nFramesReceived = 0;
     m_bFrameZeroInfoAdded = false;
 

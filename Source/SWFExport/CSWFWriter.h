@@ -37,6 +37,7 @@
 #include "SWFExport/SWFFrameDiff.h"
 #include "SWFExport/SWFRegion.h"
 
+class FBitmapDeflater;
 class FColor;
 class FCTPlaceObject2;
 class FObjCollection;
@@ -102,6 +103,11 @@ class CSWFWriter {
     int SetWaveFormat(const tagWAVEFORMATEX* format);
     // Stored only: every bitmap is lossless.  Each returns 0.
     int SetUseJPEGCompression(int use);
+    // Threads that compress the lossless bitmaps while later frames are
+    // converted; 0 compresses them within ReceiveVideoFrame.  The movie's
+    // bytes are the same either way.  Default: one per processor when there
+    // are several, else 0.  Takes effect at the next OpenFile.  Returns 0.
+    int SetBitmapCompressionThreads(int threads);
     int SetJPEGQuality(int quality);
     int SetJPEGThreshold(float threshold);
 
@@ -258,6 +264,7 @@ class CSWFWriter {
     FILE* m_pFile = nullptr;  // marks the export as open
     CString m_strIntermediatePath;
     CString m_strFinalPath;
+    std::unique_ptr<FBitmapDeflater> m_bitmapDeflater;  // compresses m_pMovie's bitmaps
     std::unique_ptr<FObjCollection> m_pMovie;
     int m_nControllerHeight = 18;
     bool m_bBrandingEnabled = false;
@@ -290,6 +297,7 @@ class CSWFWriter {
     std::unordered_map<DigestKey, size_t, DigestHash> m_bitmapIndex;
     std::vector<RemoveBitmapInfo> m_depthList;
     int m_nCurrentDepth = 1;
+    int m_nBitmapThreads = -1;  // -1: one per processor when there are several
     int m_nUseJPEG = 0;
     int m_nJPEGQuality = 50;
     float m_fJPEGThreshold = 0.9f;

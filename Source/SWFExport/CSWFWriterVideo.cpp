@@ -5,6 +5,7 @@
 #include <cstring>
 #include <exception>
 
+#include "SWF/FBitmapDeflater.h"
 #include "SWF/FControlTags.h"
 #include "SWF/FDTBitmaps.h"
 #include "SWF/FDTDefineShape.h"
@@ -378,10 +379,10 @@ uint16_t CSWFWriter::BitmapIDFor(int slot) {
     FDT* tag = nullptr;
     if (bitmap.bitCount == 16) {
         tag = new FDTDefineBitsLossless(format, bitmap.width, bitmap.height, 0, nullptr,
-                                        bitmap.pixels);
+                                        bitmap.pixels, m_bitmapDeflater.get());
     } else {
         tag = new FDTDefineBitsLossless2(format, bitmap.width, bitmap.height, 0, nullptr,
-                                         bitmap.pixels);
+                                         bitmap.pixels, m_bitmapDeflater.get());
     }
     const uint16_t id = tag->ID();
     m_pMovie->AddFObj(tag);

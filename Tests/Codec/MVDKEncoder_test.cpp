@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "CodecTestUtil.h"
@@ -167,6 +168,54 @@ TEST(MVDKEncoder, ShortUnchangedStretchesAreCodedLongOnesSkipped) {
               S({0, 5, 7, 8, 0, 0, 0, 0, 0, 3, 0, 9, 6, 0, 0, 1}));
     EXPECT_EQ(Diff(zero8, Line(8, {7, 8, 9, 6, 0, 0, 0, 0, 9, 6, 9, 6})),
               S({0, 3, 7, 8, 9, 0, 1, 6, 0, 2, 4, 0, 0, 3, 9, 6, 9, 0, 1, 6, 0, 1}));
+}
+
+// Unchanged lines are found a block of lines at a time before coding; the
+// stream is the one line-by-line scanning gives, whichever order the lines
+// lie in memory and wherever the blocks begin and end.
+TEST(MVDKEncoder, SparseChangesAcrossManyLines) {
+    const std::vector<int32_t> changed = {0, 31, 32, 33, 63, 64, 69};
+    const uint32_t ink = 0x05060708;
+    const auto value = [&](int32_t x, int32_t line) -> uint32_t {
+        const bool hit = std::find(changed.begin(), changed.end(), line) != changed.end();
+        return hit && x == 5 ? ink : 0x10101010;
+    };
+    const Source prev = Frame(32, 10, 70, [](int32_t, int32_t) { return 0x10101010u; });
+    const Source next = Frame(32, 10, 70, value);
+    Bytes expected;
+    int32_t last = -1;
+    for (int32_t line : changed) {
+        if (last >= 0)
+            expected.insert(expected.end(), {0, 0});
+        const auto up = static_cast<uint8_t>(last < 0 ? line : line - last - 1);
+        expected.insert(expected.end(), {0, 2, 5, up, 1, 8, 7, 6, 5});
+        last = line;
+    }
+    expected.insert(expected.end(), {0, 1});
+    EXPECT_EQ(Diff(prev, next), expected);
+
+    // The same frames stored bottom line first and marked flipped.
+    Source flippedPrev = prev, flippedNext = next;
+    for (Source* s : {&flippedPrev, &flippedNext}) {
+        Bytes rows;
+        for (int32_t line = 0; line < 70; ++line) {
+            const auto* row = s->data() + static_cast<size_t>(69 - line) * s->rowBytes;
+            rows.insert(rows.end(), row, row + s->rowBytes);
+        }
+        s->bytes = rows;
+        s->info.flipped = 1;
+    }
+    EXPECT_EQ(Diff(flippedPrev, flippedNext), expected);
+}
+
+// Lines under 4 pixels never hold a stretch long enough to skip: unchanged
+// ones are coded too.
+TEST(MVDKEncoder, NarrowUnchangedLinesAreCoded) {
+    const Source prev = Frame(32, 3, 2, [](int32_t, int32_t) { return 0x01010101u; });
+    const Source next = Frame(32, 3, 2, [](int32_t x, int32_t line) {
+        return line == 1 && x == 2 ? 0x02020202u : 0x01010101u;
+    });
+    EXPECT_EQ(Diff(prev, next), S({3, 1, 1, 1, 1, 0, 0, 2, 1, 1, 1, 1, 1, 2, 2, 2, 2, 0, 1}));
 }
 
 TEST(MVDKEncoder, CursorMovesBetweenLines) {

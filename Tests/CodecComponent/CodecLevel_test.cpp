@@ -109,13 +109,13 @@ TEST_F(CodecLevelTest, PreferencesFolderIsMadeWhenMissing) {
     EXPECT_EQ(SetSettingsTo(ci, &seven, 4), noErr);
     EXPECT_EQ(ReadFileBytes(missing + "/Morvandel/level"), LevelBytes(7));
 
-    FSSpec spec{};
+    FSSpec location{};
     const unsigned char name[] = "\x05level";
-    EXPECT_EQ(GetPrefsFileSpec(name, &spec), noErr);
-    EXPECT_EQ(std::filesystem::canonical(spec.path),
+    EXPECT_EQ(GetPrefsFileSpec(name, &location), noErr);
+    EXPECT_EQ(std::filesystem::canonical(location.path),
               std::filesystem::canonical(missing + "/Morvandel/level"));
     const unsigned char other[] = "\x05other";
-    EXPECT_EQ(GetPrefsFileSpec(other, &spec), fnfErr);
+    EXPECT_EQ(GetPrefsFileSpec(other, &location), fnfErr);
 }
 
 }  // namespace

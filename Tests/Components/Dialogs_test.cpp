@@ -21,12 +21,12 @@ ComponentResult NoRequests(ComponentParameters* /*params*/, Handle /*storage*/) 
 class DialogsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        DialogTemplateSpec dlog;
+        DialogTemplate dlog;
         dlog.bounds = Rect{40, 40, 200, 340};
         dlog.itemsID = 128;
         dlog.title = "Options";
         m_dlog = BuildDialogTemplate(dlog);
-        const DialogItemSpec items[] = {
+        const DialogItemTemplate items[] = {
             ButtonItem({120, 200, 140, 280}, "OK"),
             ButtonItem({120, 100, 140, 180}, "Cancel"),
             ResourceControlItem({60, 20, 80, 280}, 128),
@@ -34,7 +34,7 @@ class DialogsTest : public ::testing::Test {
             {kCheckBoxDialogItem, {90, 20, 110, 280}, "Fast", 0},
         };
         m_ditl = BuildDialogItemList(items);
-        ControlTemplateSpec cntl;
+        ControlTemplate cntl;
         cntl.bounds = Rect{60, 20, 80, 280};
         cntl.value = 30;  // beyond the maximum: pinned
         cntl.min = -5;
@@ -42,12 +42,12 @@ class DialogsTest : public ::testing::Test {
         cntl.procID = kControlSliderProc;
         cntl.title = "Level";
         m_cntl = BuildControlTemplate(cntl);
-        const DialogItemSpec missingControl[] = {ResourceControlItem({0, 0, 10, 10}, 999)};
+        const DialogItemTemplate missingControl[] = {ResourceControlItem({0, 0, 10, 10}, 999)};
         m_broken = BuildDialogItemList(missingControl);
         dlog.itemsID = 129;
         m_brokenDlog = BuildDialogTemplate(dlog);
 
-        const ComponentResourceSpec resources[] = {
+        const ComponentResourceEntry resources[] = {
             {'DLOG', 128, m_dlog.data(), Size(m_dlog.size())},
             {'DITL', 128, m_ditl.data(), Size(m_ditl.size())},
             {'CNTL', 128, m_cntl.data(), Size(m_cntl.size())},
@@ -76,7 +76,7 @@ class DialogsTest : public ::testing::Test {
 };
 
 TEST(DialogResources, BuildAndParseBackEveryField) {
-    const DialogItemSpec items[] = {
+    const DialogItemTemplate items[] = {
         ButtonItem({1, 2, 3, 4}, "OK"),
         StaticTextItem({5, 6, 7, 8}, "odd"),  // odd length: a fill byte follows
         ResourceControlItem({-1, -2, 30, 40}, 300),
@@ -103,7 +103,7 @@ TEST(DialogResources, BuildAndParseBackEveryField) {
     lying[0] = 0xFF;
     EXPECT_FALSE(ParseDialogItemList(lying));
 
-    ControlTemplateSpec control;
+    ControlTemplate control;
     control.bounds = Rect{1, 2, 3, 4};
     control.value = -3;
     control.min = -7;
@@ -199,35 +199,6 @@ TEST_F(DialogsTest, ModalDialogWithAndWithoutDriver) {
     DisposeDialog(dialog);
     ModalDialog(nullptr, &hit);
     EXPECT_EQ(hit, 0);  // no dialog
-}
-
-TEST_F(DialogsTest, StandardFilterKeys) {
-    DialogRef dialog = GetNewDialog(128, nullptr, nullptr);
-    ASSERT_NE(dialog, nullptr);
-    auto key = [&](EventKind what, UInt8 character, EventModifiers modifiers = 0) {
-        EventRecord event{};
-        event.what = what;
-        event.message = character;
-        event.modifiers = modifiers;
-        DialogItemIndex hit = 0;
-        return StdFilterProc(dialog, &event, &hit) ? hit : DialogItemIndex{-1};
-    };
-    // Nothing is handled before default and cancel items are set.
-    EXPECT_EQ(key(keyDown, kReturnCharCode), -1);
-    SetDialogDefaultItem(dialog, 1);
-    SetDialogCancelItem(dialog, 2);
-    EXPECT_EQ(key(keyDown, kReturnCharCode), 1);
-    EXPECT_EQ(key(keyDown, kEnterCharCode), 1);
-    EXPECT_EQ(key(autoKey, kReturnCharCode), 1);
-    EXPECT_EQ(key(keyDown, kEscapeCharCode), 2);
-    EXPECT_EQ(key(keyDown, '.', cmdKey), 2);
-    EXPECT_EQ(key(keyDown, '.'), -1);
-    EXPECT_EQ(key(keyUp, kReturnCharCode), -1);
-    EXPECT_EQ(key(mouseDown, 0), -1);
-    ModalFilterUPP standard = nullptr;
-    EXPECT_EQ(GetStdFilterProc(&standard), noErr);
-    EXPECT_EQ(standard, StdFilterProc);
-    DisposeDialog(dialog);
 }
 
 TEST_F(DialogsTest, PortsFollowTheDialog) {

@@ -28,11 +28,11 @@ struct Reported {
     if (EnterMovies() != noErr) {
         fail();
     }
-    FSSpec spec;
-    NativePathNameToFSSpec(const_cast<char*>(path.c_str()), &spec, 0);
+    FSSpec location;
+    NativePathNameToFSSpec(const_cast<char*>(path.c_str()), &location, 0);
     short refNum = 0;
     Movie movie = nullptr;
-    if (CreateMovieFile(&spec, 'TVOD', smCurrentScript, createMovieFileDeleteCurFile, &refNum,
+    if (CreateMovieFile(&location, 'TVOD', smCurrentScript, createMovieFileDeleteCurFile, &refNum,
                         &movie) != noErr) {
         fail();
     }

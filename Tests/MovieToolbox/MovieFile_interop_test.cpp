@@ -113,12 +113,12 @@ TEST_F(MovieInterop, ChaptersComeFromTheReferencedTextTrack) {
 TEST_F(MovieInterop, PrivateCodecPacketsFollowTheSampleTables) {
     std::string path = s_dir->file("private.mov");
     ASSERT_EQ(EnterMovies(), noErr);
-    FSSpec spec;
-    NativePathNameToFSSpec(path.data(), &spec, 0);
+    FSSpec location;
+    NativePathNameToFSSpec(path.data(), &location, 0);
     short refNum = 0;
     Movie movie = nullptr;
-    ASSERT_EQ(CreateMovieFile(&spec, 'TVOD', smCurrentScript, createMovieFileDeleteCurFile, &refNum,
-                              &movie),
+    ASSERT_EQ(CreateMovieFile(&location, 'TVOD', smCurrentScript, createMovieFileDeleteCurFile,
+                              &refNum, &movie),
               noErr);
     Track track = NewMovieTrack(movie, FixedFromInt(32), FixedFromInt(16), kNoVolume);
     Media media = NewTrackMedia(track, VideoMediaType, 600, nullptr, 0);

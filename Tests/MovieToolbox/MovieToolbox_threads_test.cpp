@@ -16,11 +16,11 @@ TEST(MovieToolboxThreads, ConcurrentSamplesAllLandIntact) {
     mvdtest::TempDir dir;
     std::string path = dir.file("threads.mov");
     ASSERT_EQ(EnterMovies(), noErr);
-    FSSpec spec;
-    NativePathNameToFSSpec(path.data(), &spec, 0);
+    FSSpec location;
+    NativePathNameToFSSpec(path.data(), &location, 0);
     short refNum = 0;
     Movie movie = nullptr;
-    ASSERT_EQ(CreateMovieFile(&spec, 'TVOD', smCurrentScript, 0, &refNum, &movie), noErr);
+    ASSERT_EQ(CreateMovieFile(&location, 'TVOD', smCurrentScript, 0, &refNum, &movie), noErr);
     Track videoTrack = NewMovieTrack(movie, FixedFromInt(8), FixedFromInt(8), kNoVolume);
     Media video = NewTrackMedia(videoTrack, VideoMediaType, 600, nullptr, 0);
     Track audioTrack = NewMovieTrack(movie, 0, 0, kFullVolume);

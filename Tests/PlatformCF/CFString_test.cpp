@@ -60,17 +60,6 @@ TEST(CFObject, RetainReleaseCounts) {
     EXPECT_EQ(CFStringGetLength(constant), 8);
 }
 
-TEST(CFObject, EqualityByTypeAndContent) {
-    auto a = UTF8("x");
-    CFDataRef d = CFDataCreate(nullptr, reinterpret_cast<const UInt8*>("x"), 1);
-    EXPECT_TRUE(CFEqual(a.get(), CFSTR("x")));
-    EXPECT_FALSE(CFEqual(a.get(), CFSTR("y")));
-    EXPECT_FALSE(CFEqual(a.get(), d));
-    EXPECT_EQ(CFGetTypeID(a.get()), CFStringGetTypeID());
-    EXPECT_EQ(CFGetTypeID(d), CFDataGetTypeID());
-    CFRelease(d);
-}
-
 TEST(CFString, UTF8RoundTripWithNonASCII) {
     // e acute (2 bytes), euro sign (3 bytes), G clef (4 bytes: a surrogate pair)
     const char* text = "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9D\x84\x9E";
@@ -294,20 +283,6 @@ TEST(CFStringFormat, RefusesUnsafeOrUnknownConversions) {
     EXPECT_FALSE(Format(CFSTR("abc%")));
     EXPECT_EQ(CFStringCreateWithFormat(nullptr, nullptr, nullptr), nullptr);
     EXPECT_EQ(count, 0);
-}
-
-TEST(CFData, CreateCopiesBytes) {
-    UInt8 bytes[3] = {1, 2, 3};
-    CFHolder<CFDataRef> data(CFDataCreate(nullptr, bytes, 3));
-    bytes[0] = 9;
-    EXPECT_EQ(Bytes(data.get()), (std::vector<UInt8>{1, 2, 3}));
-    UInt8 out[2] = {};
-    CFDataGetBytes(data.get(), CFRangeMake(1, 2), out);
-    EXPECT_EQ(out[1], 3);
-    CFHolder<CFDataRef> empty(CFDataCreate(nullptr, nullptr, 0));
-    EXPECT_EQ(CFDataGetLength(empty.get()), 0);
-    EXPECT_NE(CFDataGetBytePtr(empty.get()), nullptr);
-    EXPECT_EQ(CFDataCreate(nullptr, bytes, -1), nullptr);
 }
 
 }  // namespace

@@ -160,25 +160,25 @@ TEST(FileManager, FindFolderFollowsEnvironment) {
 TEST(FileManager, NamingErrors) {
     mvdtest::TempDir dir;
     const SInt32 id = FolderIdOf(dir.path());
-    FSSpec spec{};
-    EXPECT_EQ(FSMakeFSSpec(0, id, P("a/b").data(), &spec), bdNamErr);
-    EXPECT_EQ(FSMakeFSSpec(0, id, P("..").data(), &spec), bdNamErr);
-    EXPECT_EQ(FSMakeFSSpec(0, 999999, P("x").data(), &spec), dirNFErr);
+    FSSpec location{};
+    EXPECT_EQ(FSMakeFSSpec(0, id, P("a/b").data(), &location), bdNamErr);
+    EXPECT_EQ(FSMakeFSSpec(0, id, P("..").data(), &location), bdNamErr);
+    EXPECT_EQ(FSMakeFSSpec(0, 999999, P("x").data(), &location), dirNFErr);
     // A whole path whose folder is missing.
-    EXPECT_EQ(FSMakeFSSpec(0, 0, P(dir.file("missing/x")).data(), &spec), dirNFErr);
+    EXPECT_EQ(FSMakeFSSpec(0, 0, P(dir.file("missing/x")).data(), &location), dirNFErr);
     // An empty name names the folder itself.
-    EXPECT_EQ(FSMakeFSSpec(0, id, P("").data(), &spec), noErr);
-    EXPECT_EQ(std::string(spec.path), dir.path());
+    EXPECT_EQ(FSMakeFSSpec(0, id, P("").data(), &location), noErr);
+    EXPECT_EQ(std::string(location.path), dir.path());
     // Creating in a folder that vanished, opening a folder or a missing file.
-    ASSERT_EQ(FSMakeFSSpec(0, 0, P(dir.file("sub")).data(), &spec), fnfErr);
+    ASSERT_EQ(FSMakeFSSpec(0, 0, P(dir.file("sub")).data(), &location), fnfErr);
     SInt32 sub = 0;
-    ASSERT_EQ(FSpDirCreate(&spec, smSystemScript, &sub), noErr);
+    ASSERT_EQ(FSpDirCreate(&location, smSystemScript, &sub), noErr);
     SInt16 ref = 0;
-    EXPECT_EQ(FSpOpenDF(&spec, fsRdPerm, &ref), notAFileErr);
+    EXPECT_EQ(FSpOpenDF(&location, fsRdPerm, &ref), notAFileErr);
     FSSpec inner{};
     ASSERT_EQ(FSMakeFSSpec(0, sub, P("f").data(), &inner), fnfErr);
     EXPECT_EQ(FSpOpenDF(&inner, fsRdPerm, &ref), fnfErr);
-    ASSERT_EQ(FSpDelete(&spec), noErr);
+    ASSERT_EQ(FSpDelete(&location), noErr);
     EXPECT_EQ(FSpCreate(&inner, 0, 0, smSystemScript), dirNFErr);
     EXPECT_EQ(FSMakeFSSpec(0, sub, P("f").data(), &inner), dirNFErr);
 
@@ -198,10 +198,10 @@ SInt16 OpenWithBytes(const std::string& path, int bytes, SInt8 permission = fsRd
     for (int i = 0; i < bytes; ++i)
         content[static_cast<size_t>(i)] = static_cast<unsigned char>(i);
     mvdtest::WriteFileBytes(path, content);
-    FSSpec spec{};
-    EXPECT_EQ(FSMakeFSSpec(0, 0, P(path).data(), &spec), noErr);
+    FSSpec location{};
+    EXPECT_EQ(FSMakeFSSpec(0, 0, P(path).data(), &location), noErr);
     SInt16 ref = 0;
-    EXPECT_EQ(FSpOpenDF(&spec, permission, &ref), noErr);
+    EXPECT_EQ(FSpOpenDF(&location, permission, &ref), noErr);
     return ref;
 }
 
@@ -251,12 +251,12 @@ TEST(FileManager, ForkCallsThroughRefs) {
 
     const UniChar name[] = {u'd', 0xE9, u'j', u'\u00E0'};  // non-ASCII name
     FSRef fileRef{};
-    FSSpec fileSpec{};
+    FSSpec fileLocation{};
     ASSERT_EQ(
-        FSCreateFileUnicode(&folderRef, 4, name, kFSCatInfoNone, nullptr, &fileRef, &fileSpec),
+        FSCreateFileUnicode(&folderRef, 4, name, kFSCatInfoNone, nullptr, &fileRef, &fileLocation),
         noErr);
     EXPECT_EQ(std::string(fileRef.path), dir.file("d\xC3\xA9j\xC3\xA0"));
-    EXPECT_EQ(std::string(fileSpec.path), fileRef.path);
+    EXPECT_EQ(std::string(fileLocation.path), fileRef.path);
     EXPECT_EQ(FSCreateFileUnicode(&folderRef, 4, name, kFSCatInfoNone, nullptr, nullptr, nullptr),
               dupFNErr);
     const UniChar slash[] = {u'a', u'/'};

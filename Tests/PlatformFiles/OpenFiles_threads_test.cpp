@@ -26,23 +26,24 @@ TEST(FileManagerThreads, ReferenceNumbersAndFolderIdsStayDistinct) {
             for (int round = 0; round < kRounds; ++round) {
                 const std::string name =
                     dir.file("t" + std::to_string(t) + "_" + std::to_string(round));
-                FSSpec spec{};
+                FSSpec location{};
                 std::string pascal(1, static_cast<char>(name.size()));
                 pascal += name;
-                FSMakeFSSpec(0, 0, reinterpret_cast<const unsigned char*>(pascal.data()), &spec);
+                FSMakeFSSpec(0, 0, reinterpret_cast<const unsigned char*>(pascal.data()),
+                             &location);
                 SInt32 id = 0;
                 SInt16 ref = 0;
                 const std::string payload = name;
                 long count = static_cast<long>(payload.size());
                 std::string back(payload.size(), '\0');
                 long backCount = count;
-                bool ok = FSpDirCreate(&spec, 0, &id) == noErr && id >= 100 &&
-                          FSpDelete(&spec) == noErr && FSpCreate(&spec, 0, 0, 0) == noErr &&
-                          FSpOpenDF(&spec, fsRdWrPerm, &ref) == noErr &&
+                bool ok = FSpDirCreate(&location, 0, &id) == noErr && id >= 100 &&
+                          FSpDelete(&location) == noErr && FSpCreate(&location, 0, 0, 0) == noErr &&
+                          FSpOpenDF(&location, fsRdWrPerm, &ref) == noErr &&
                           FSWrite(ref, &count, payload.data()) == noErr &&
                           SetFPos(ref, fsFromStart, 0) == noErr &&
                           FSRead(ref, &backCount, back.data()) == noErr && back == payload &&
-                          FSClose(ref) == noErr && FSpDelete(&spec) == noErr;
+                          FSClose(ref) == noErr && FSpDelete(&location) == noErr;
                 if (!ok) {
                     ++failures;
                 }

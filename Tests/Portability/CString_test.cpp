@@ -114,17 +114,6 @@ TEST(CStringA, AsciiBufferReplacesOtherCharacters) {
     b += b;
     EXPECT_STREQ(b.GetBuffer(), "xyz!?xyz!?");
     b.ReleaseBuffer();
-
-    CStringA c;
-    EXPECT_TRUE(c = b);
-    EXPECT_TRUE(c = CFSTR("cf"));
-    EXPECT_TRUE(c = "abc");
-    CStringA d(c);
-    EXPECT_STREQ(d.GetBuffer(), "abc");
-    d.ReleaseBuffer();
-    CStringA empty;
-    EXPECT_STREQ(empty.GetBuffer(), "");
-    empty.ReleaseBuffer();
 }
 
 }  // namespace

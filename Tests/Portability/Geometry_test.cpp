@@ -18,27 +18,6 @@ TEST(Geometry, RectangleEmptiness) {
     EXPECT_TRUE(IsRectEmpty(nullptr));
 }
 
-TEST(Geometry, CopyAndClear) {
-    CRect r(1, 2, 3, 4);
-    RECT plain{};
-    EXPECT_TRUE(CopyRect(&plain, &r));
-    EXPECT_EQ(plain.left, 1);
-    EXPECT_EQ(plain.bottom, 4);
-    CRect other;
-    other.CopyRect(&plain);
-    EXPECT_EQ(other.top, 2);
-    EXPECT_EQ(other.right, 3);
-    other.SetEmpty();
-    EXPECT_EQ(other.right, 0);
-    SetRectEmpty(&plain);
-    EXPECT_EQ(plain.left + plain.top + plain.right + plain.bottom, 0);
-    EXPECT_FALSE(CopyRect(nullptr, &r));
-    SetRectEmpty(nullptr);
-    CSize size(550, 400);
-    EXPECT_EQ(size.cx, 550);
-    EXPECT_EQ(CSize().cy, 0);
-}
-
 TEST(Geometry, MulDivTruncatesAndNeverFaults) {
     EXPECT_EQ(MulDiv(7, 3, 2), 10);
     EXPECT_EQ(MulDiv(-7, 3, 2), -10);

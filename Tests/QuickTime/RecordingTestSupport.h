@@ -58,9 +58,10 @@ class MovieFileTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_EQ(EnterMovies(), noErr);
         m_path = m_dir.file("movie.mov");
-        FSSpec spec;
-        ASSERT_EQ(NativePathNameToFSSpec(m_path.data(), &spec, 0), fnfErr);
-        ASSERT_EQ(CreateMovieFile(&spec, 'TVOD', smCurrentScript, 0, &m_refNum, &m_movie), noErr);
+        FSSpec location;
+        ASSERT_EQ(NativePathNameToFSSpec(m_path.data(), &location, 0), fnfErr);
+        ASSERT_EQ(CreateMovieFile(&location, 'TVOD', smCurrentScript, 0, &m_refNum, &m_movie),
+                  noErr);
     }
     void TearDown() override {
         if (m_movie != nullptr) {

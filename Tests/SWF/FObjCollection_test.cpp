@@ -145,13 +145,4 @@ TEST(FObjCollection, MovieFileMatchesTheStreamAndBadPathsReportFailure) {
     EXPECT_THROW(build()->CreateMovie(&fresh, 11000, 8000, 256, 6), std::out_of_range);
 }
 
-TEST(FObjCollection, SpriteBodyIsTheTagsAndEnd) {
-    FObjCollection body;
-    body.AddFObj(new FCTShowFrame());
-    body.AddFObj(new FCTShowFrame());
-    FSWFStream stream;
-    body.CreateSprite(&stream, 0, 0, 0);
-    EXPECT_EQ(ToHex(swftest::StreamBytes(stream)), "40 00 40 00 00 00");
-}
-
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include <stdexcept>
 
-#include "SWF/FSound.h"
 #include "SWFSound/SoundTestSignals.h"
 #include "Support/SwfAdpcmDecoder.h"
 
@@ -157,16 +156,6 @@ TEST(FSoundComp, RejectsBadCodeSizesAndInputAfterTheEnd) {
     EXPECT_TRUE(out.empty());  // no samples, no stream
     const int16_t s = 0;
     EXPECT_THROW(comp.Compress16(&s, 1), std::logic_error);
-}
-
-TEST(FSound, MixByteAndFormatRecord) {
-    EXPECT_EQ(FSound::MixByte(2, 1, 0), 0x0A);  // 22050 Hz, 16-bit, mono
-    FSound f;
-    f.Set(0x0D);  // 44100 Hz, 8-bit, stereo
-    EXPECT_EQ(f.m_samplesPerSec, 44100u);
-    EXPECT_EQ(f.m_channels, 2);
-    EXPECT_EQ(f.m_bitsPerSample, 8);
-    EXPECT_EQ(f.m_avgBytesPerSec, 88200u);
 }
 
 }  // namespace

@@ -71,11 +71,6 @@ TEST(FWavReader, SkipsOtherChunksWithTheirPaddingAndKeepsWholeFrames) {
     EXPECT_NE(trace.find("\n----- Chunk ID 5453494c, Size 7 -----\nUnknown Chunk\n"),
               std::string::npos)
         << trace;
-    for (const char* line : {"Format Chunk\n", "WAVE_FORMAT_PCM\n", "2 Channels\n",
-                             "22050 Samples Per Second\n", "88200 Average Bytes Per Second\n",
-                             "Block Align 4\n", "16 Bits Per Sample\n", "Data Chunk\n"}) {
-        EXPECT_NE(trace.find(line), std::string::npos) << line;
-    }
 
     // A data chunk that comes before the format chunk is accepted with a
     // warning; an extensible format chunk naming PCM counts as PCM.

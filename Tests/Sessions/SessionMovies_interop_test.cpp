@@ -120,11 +120,11 @@ TEST(AudioInterop, IMA4TrackFromFilledPacketsPlays) {
     const std::string path = dir.file("ima4.mov");
     {
         ASSERT_EQ(EnterMovies(), noErr);
-        FSSpec spec{};
-        NativePathNameToFSSpec(const_cast<char*>(path.c_str()), &spec, 0);
+        FSSpec location{};
+        NativePathNameToFSSpec(const_cast<char*>(path.c_str()), &location, 0);
         short refNum = 0;
         Movie movie = nullptr;
-        ASSERT_EQ(CreateMovieFile(&spec, 'TVOD', smCurrentScript, createMovieFileDeleteCurFile,
+        ASSERT_EQ(CreateMovieFile(&location, 'TVOD', smCurrentScript, createMovieFileDeleteCurFile,
                                   &refNum, &movie),
                   noErr);
         Track track = NewMovieTrack(movie, 0, 0, kFullVolume);

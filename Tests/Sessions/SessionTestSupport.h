@@ -88,9 +88,9 @@ class SessionMovie {
     SessionMovie(const std::string& path, int width, int height, TimeScale mediaScale = 600)
         : m_path(path) {
         EXPECT_EQ(EnterMovies(), noErr);
-        FSSpec spec{};
-        NativePathNameToFSSpec(const_cast<char*>(path.c_str()), &spec, 0);
-        EXPECT_EQ(CreateMovieFile(&spec, 'TVOD', smCurrentScript, createMovieFileDeleteCurFile,
+        FSSpec location{};
+        NativePathNameToFSSpec(const_cast<char*>(path.c_str()), &location, 0);
+        EXPECT_EQ(CreateMovieFile(&location, 'TVOD', smCurrentScript, createMovieFileDeleteCurFile,
                                   &m_refNum, &m_movie),
                   noErr);
         m_track = NewMovieTrack(m_movie, FixedFromInt(width), FixedFromInt(height), kNoVolume);

@@ -210,14 +210,14 @@ SampleMovie WriteSampleMovie(const std::string& path) {
     SampleMovie result;
     result.path = path;
     Check(EnterMovies(), "EnterMovies");
-    FSSpec spec;
-    OSErr err = NativePathNameToFSSpec(const_cast<char*>(path.c_str()), &spec, 0);
+    FSSpec location;
+    OSErr err = NativePathNameToFSSpec(const_cast<char*>(path.c_str()), &location, 0);
     if (err != fnfErr) {
         Check(err, "NativePathNameToFSSpec");
     }
     short refNum = 0;
     Movie movie = nullptr;
-    Check(CreateMovieFile(&spec, 'TVOD', smCurrentScript, createMovieFileDeleteCurFile, &refNum,
+    Check(CreateMovieFile(&location, 'TVOD', smCurrentScript, createMovieFileDeleteCurFile, &refNum,
                           &movie),
           "CreateMovieFile");
     Rect box{0, 0, 48, 64};

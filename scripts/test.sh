@@ -5,7 +5,7 @@
 #      coverage): unit tests, then each fuzz target for a bounded time;
 #   3. ThreadSanitizer (clang): the tests of the threaded parts.
 # Set MVD_FUZZ_SECONDS to change the time per fuzz target (default 60; the
-# targets run two at a time, so 12 targets take about 6 minutes).
+# targets run two at a time, so the 11 targets take about 6 minutes).
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$here"

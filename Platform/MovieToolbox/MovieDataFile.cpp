@@ -44,6 +44,13 @@ OSErr OSErrFromErrno(int error) {
 
 OSErr MovieDataFile::Create(const std::string& path, bool replaceExisting,
                             std::shared_ptr<MovieDataFile>& file) {
+    // Only a file (or a link) is replaced: a device, pipe or folder at the
+    // path is left alone, and creating the movie there fails.
+    struct stat existing;
+    if (replaceExisting && ::lstat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode) &&
+        !S_ISLNK(existing.st_mode)) {
+        return OSErrFromErrno(EEXIST);
+    }
     if (replaceExisting && ::unlink(path.c_str()) != 0 && errno != ENOENT) {
         return OSErrFromErrno(errno);
     }

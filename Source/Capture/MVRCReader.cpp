@@ -69,6 +69,9 @@ void MVRCReader::openStream(FILE* stream) {
     }
     m_fileSize = static_cast<uint64_t>(size);
     m_offset = 0;
+    m_framesRead = 0;
+    m_endMarkerRead = false;
+    m_truncation.reset();
 }
 
 void MVRCReader::closeFile() {
@@ -90,11 +93,17 @@ void MVRCReader::readBytes(void* into, uint64_t n, const char* what) {
     }
     if (!complete) {
         std::ostringstream message;
-        message << "Unexpected end of file while reading " << what << " at offset " << m_offset
-                << "\n";
-        Fail(message);
+        message << "Unexpected end of file while reading " << what << " at offset " << m_offset;
+        failAtEnd(message);
     }
     m_offset += n;
+}
+
+void MVRCReader::failAtEnd(std::ostringstream& message) {
+    m_endReached = true;
+    message << ": the " << (m_memory != nullptr ? "record" : "file") << " ends at byte "
+            << m_fileSize << "\n";
+    Fail(message);
 }
 
 void MVRCReader::seekTo(uint64_t offset) {
@@ -156,10 +165,40 @@ void MVRCReader::beginFrames(const _MVRCHeader& parsed) {
 
 bool MVRCReader::readFrame(_MVRCFrameHeader* header, MVDImage* out) {
     requireHeader();
+    if (m_truncation || m_endMarkerRead) {
+        return false;
+    }
+    const uint64_t start = m_offset;
+    m_endReached = false;
+    try {
+        if (!readFrameRecord(header, out)) {
+            return false;
+        }
+    } catch (const MVRCReaderException& error) {
+        if (!m_salvage || !m_endReached) {
+            throw;
+        }
+        m_truncation = MVRCTruncation{m_fileSize, start, m_framesRead, error.what()};
+        return false;
+    }
+    ++m_framesRead;
+    return true;
+}
+
+std::string MVRCTruncation::message() const {
+    std::ostringstream text;
+    text << "The capture file is cut short: it ends at byte " << fileSize
+         << " without its end marker; " << frames << " whole frames end at byte " << framesEnd
+         << " (" << detail.substr(0, detail.find_last_not_of('\n') + 1) << ")\n";
+    return text.str();
+}
+
+bool MVRCReader::readFrameRecord(_MVRCFrameHeader* header, MVDImage* out) {
     unsigned char tag[kMVRCTagSize];
     readBytes(tag, sizeof tag, "a frame tag");
     if (!MVRCTagEquals(tag, kMVRCFrameTag)) {
         if (MVRCTagEquals(tag, kMVRCEndTag)) {
+            m_endMarkerRead = true;
             return false;
         }
         throw MVRCReaderException("Should've gotten an SMPL");
@@ -235,8 +274,9 @@ void MVRCReader::readFrameAfterTag(_MVRCFrameHeader* header, MVDImage* out) {
 void MVRCReader::readRectList(uint32_t count) {
     if (count > remaining() / kMVRCRectSize) {
         std::ostringstream message;
-        message << "Rectangle count " << count << " does not fit in the rest of the file\n";
-        Fail(message);
+        message << "Rectangle count " << count
+                << " does not fit in the rest of the file from offset " << m_offset;
+        failAtEnd(message);
     }
     m_rects.resize(count);
     m_cgRects.resize(count);
@@ -284,9 +324,9 @@ uint32_t MVRCReader::readChunkHeader(unsigned int index) {
     const uint32_t size = MVRCLoad32(bytes);
     if (size > remaining()) {
         std::ostringstream message;
-        message << "Data of rectangle " << index << " (" << size
-                << " bytes) runs past the end of the file\n";
-        Fail(message);
+        message << "Data of rectangle " << index << " (" << size << " bytes from offset "
+                << m_offset << ") runs past the end of the file";
+        failAtEnd(message);
     }
     return size;
 }
@@ -451,6 +491,22 @@ bool MVRCReader::processYUVDeltaRLERects(unsigned int rectCount, CGRect* rects) 
 void MVRCReader::readSprite(MVDImage* out) {
     m_frameHasSprite = false;
     const uint64_t mark = m_offset;
+    if (const uint64_t left = remaining(); left > 0 && left < kMVRCTagSize) {
+        // The input ends inside the next tag: when that can only be a
+        // sprite tag, this frame is cut short.  ("S" alone may as well
+        // start the next frame: the frame is kept, as one cut just before
+        // its sprite chunk is.)
+        unsigned char bytes[kMVRCTagSize];
+        readBytes(bytes, left, "a chunk tag");
+        if (std::memcmp(bytes, kMVRCSpriteTag, left) == 0 &&
+            std::memcmp(bytes, kMVRCFrameTag, left) != 0) {
+            std::ostringstream message;
+            message << "Unexpected end of file in a sprite chunk tag at offset " << mark;
+            failAtEnd(message);
+        }
+        seekTo(mark);
+        return;
+    }
     if (remaining() < kMVRCTagSize || !readTag(kMVRCSpriteTag)) {
         seekTo(mark);
         return;
@@ -470,12 +526,17 @@ void MVRCReader::readSprite(MVDImage* out) {
         }
         if (rect.width < 0 || rect.height < 0 ||
             static_cast<uint64_t>(rect.width) * static_cast<uint64_t>(rect.height) * 4 !=
-                byteCount ||
-            byteCount > remaining()) {
+                byteCount) {
             std::ostringstream message;
             message << "Sprite of " << rect.width << " x " << rect.height
                     << " pixels does not match its " << byteCount << " bytes\n";
             Fail(message);
+        }
+        if (byteCount > remaining()) {
+            std::ostringstream message;
+            message << "Sprite pixels (" << byteCount << " bytes from offset " << m_offset
+                    << ") run past the end of the file";
+            failAtEnd(message);
         }
         auto sprite =
             std::make_unique<MVDImage>(static_cast<unsigned int>(rect.width),

@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,16 @@
 #include "MVDCommon/MVDImage.h"
 
 class ZlibInflater;
+
+// Where a capture file read with salvage on turned out cut short.
+struct MVRCTruncation {
+    uint64_t fileSize = 0;   // where the file ends
+    uint64_t framesEnd = 0;  // where the last whole frame ends
+    uint64_t frames = 0;     // the whole frames read
+    std::string detail;      // what could not be read, as the reader's error says it
+    // One line for people, ending with a newline.
+    std::string message() const;
+};
 
 class MVRCReader {
   public:
@@ -63,8 +74,23 @@ class MVRCReader {
 
     // Reads the next frame record into the canvas and, when out is not
     // null, copies the canvas into out (same size and format) with the
-    // sprite drawn over it.  Returns false at the end marker.
+    // sprite drawn over it.  Returns false at the end marker (and after
+    // it).  A file that
+    // ends before its end marker raises MVRCReaderException saying where it
+    // ends, unless salvage is on: then readFrame returns false there too and
+    // truncation() tells where the file was cut (the canvas may then hold
+    // part of the cut frame; out is left as the last whole frame gave it).
+    // Other damage is thrown with salvage on as well.
     bool readFrame(_MVRCFrameHeader* header, MVDImage* out);
+
+    // Salvage of a recording that died: the frames of a file cut short are
+    // read up to the last whole one, and convertToMOV then finishes its
+    // movie without throwing.  Off by default; kept across files.
+    void setSalvage(bool salvage) { m_salvage = salvage; }
+    bool salvage() const { return m_salvage; }
+    // Set when readFrame, with salvage on, found the file cut short; reset
+    // when a file is opened.
+    const std::optional<MVRCTruncation>& truncation() const { return m_truncation; }
 
     // Decode one frame's rectangle data into the canvas, one routine per
     // compression type (0, 1, 2, 3, 4).  Each returns true or throws.
@@ -101,7 +127,8 @@ class MVRCReader {
     // tracks.  A frame with a frame rate of 0 has no display
     // time and is refused.  When the capture file turns out damaged or cut
     // short, the frames read before the damage are still finished into a
-    // playable movie, then the reader's exception is thrown; failures of
+    // playable movie, then the reader's exception is thrown (with salvage
+    // on, a file cut short is not thrown: see truncation()); failures of
     // the movie itself (SetupException, MVDException) leave it unfinished.
     void convertToMOV(char const* capturePath, char const* moviePath);
 
@@ -115,6 +142,11 @@ class MVRCReader {
     void requireHeader() const;
     uint64_t remaining() const { return m_fileSize - m_offset; }
     void readBytes(void* into, uint64_t n, const char* what);
+    // Throws for input that ends before what it announces, adding where it
+    // ends.
+    [[noreturn]] void failAtEnd(std::ostringstream& message);
+    // readFrame without salvage.
+    bool readFrameRecord(_MVRCFrameHeader* header, MVDImage* out);
     void seekTo(uint64_t offset);
     // Reads a frame header and the rest of its record.
     void readFrameAfterTag(_MVRCFrameHeader* header, MVDImage* out);
@@ -147,6 +179,11 @@ class MVRCReader {
     std::vector<CGRect> m_cgRects;
     bool m_frameHasSprite = false;
     tagMVDRect m_spriteRect{};
+    bool m_salvage = false;
+    bool m_endReached = false;  // the last failure was input that ended early
+    bool m_endMarkerRead = false;
+    uint64_t m_framesRead = 0;
+    std::optional<MVRCTruncation> m_truncation;
     std::string m_ppmDirectory = "/PPM";
     int m_ppmFrame = 0;
 };

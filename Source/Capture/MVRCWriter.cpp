@@ -200,8 +200,18 @@ void MVRCWriter::attachSpriteToLastFrame(MVDImage* sprite, const CGRect& rect) {
     m_fileWriter->flush();
 }
 
+// The file is closed even when the end marker cannot be written (a full
+// disk); the first failure is the one reported.
 void MVRCWriter::closeFile() {
-    m_fileWriter->write(kMVRCEndTag, kMVRCTagSize);
+    try {
+        m_fileWriter->write(kMVRCEndTag, kMVRCTagSize);
+    } catch (const FileWriterException&) {
+        try {
+            m_fileWriter->close();
+        } catch (const FileWriterException&) {
+        }
+        throw;
+    }
     m_fileWriter->close();
 }
 

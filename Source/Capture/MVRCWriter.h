@@ -68,7 +68,8 @@ class MVRCWriter {
     // Writes, after a frame header, the rectangle list and data of the
     // whole image as the one rectangle (0, 0, width, height).
     void writeIFrameData(MVDImage* image);
-    // Writes the end marker and closes the file writer.
+    // Writes the end marker and closes the file writer, which is closed
+    // even when a write fails (FileWriterException, the first failure).
     void closeFile();
 
     uint64_t frameCount() const { return m_frameCounter; }

@@ -9,10 +9,11 @@ void SynchronousFileWriter::open(const std::string& path) {
         throw FileWriterException("fopen failed");
     }
     m_written = false;
+    m_failed = false;
 }
 
 void SynchronousFileWriter::write(const void* data, int n) {
-    if (m_stream == nullptr) {
+    if (m_stream == nullptr || m_failed) {
         throw FileWriterException("fwrite failed");
     }
     if (n <= 0) {
@@ -21,6 +22,7 @@ void SynchronousFileWriter::write(const void* data, int n) {
     m_written = true;
     const size_t count = static_cast<size_t>(n);
     if (std::fwrite(data, 1, count, m_stream) != count) {
+        m_failed = true;
         throw FileWriterException("fwrite failed");
     }
 }

@@ -15,7 +15,9 @@ class SynchronousFileWriter : public FileWriter {
     ~SynchronousFileWriter() override;
 
     void open(const std::string& path) override;
-    // One fwrite; "fwrite failed" when the stream takes fewer bytes.
+    // One fwrite; "fwrite failed" when the stream takes fewer bytes, and
+    // for every write after such a failure, so that the file ends where the
+    // failure was instead of going on after a hole.
     void write(const void* data, int n) override;
     // Nothing: the stream's buffer decides when bytes reach the file.
     void flush() override;
@@ -29,4 +31,5 @@ class SynchronousFileWriter : public FileWriter {
   private:
     FILE* m_stream = nullptr;
     bool m_written = false;
+    bool m_failed = false;
 };

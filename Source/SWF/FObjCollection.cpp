@@ -1,5 +1,7 @@
 #include "SWF/FObjCollection.h"
 
+#include <sys/stat.h>
+
 #include <array>
 #include <cstdio>
 #include <stdexcept>
@@ -105,6 +107,19 @@ void FObjCollection::CreateMovie(FSWFStream* stream, int32_t width, int32_t heig
     ResetCharacterID();
 }
 
+namespace {
+
+// Removes a partly written movie.  Only a regular file is removed: a path
+// naming a device or a pipe (such as /dev/full) is left alone.
+void RemovePartialMovie(const char* path) {
+    struct stat info;
+    if (stat(path, &info) == 0 && S_ISREG(info.st_mode)) {
+        std::remove(path);
+    }
+}
+
+}  // namespace
+
 bool FObjCollection::CreateMovie(const char* path, int32_t width, int32_t height,
                                  uint32_t frameRate, uint8_t version) {
     FILE* file = path != nullptr ? std::fopen(path, "wb") : nullptr;
@@ -118,12 +133,12 @@ bool FObjCollection::CreateMovie(const char* path, int32_t width, int32_t height
         written = stream.WriteToFile(file);
     } catch (...) {
         std::fclose(file);
-        std::remove(path);
+        RemovePartialMovie(path);
         throw;
     }
     written = std::fclose(file) == 0 && written;
     if (!written) {
-        std::remove(path);
+        RemovePartialMovie(path);
     }
     return written;
 }

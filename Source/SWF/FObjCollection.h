@@ -51,7 +51,7 @@ class FObjCollection {
     void CreateMovie(FSWFStream* stream, int32_t width, int32_t height, uint32_t frameRate,
                      uint8_t version);
     // The same into a file; false when the file cannot be created or
-    // written completely (a partial file is removed).
+    // written completely (a partial regular file is removed).
     bool CreateMovie(const char* path, int32_t width, int32_t height, uint32_t frameRate,
                      uint8_t version);
     // A sprite body: every tag and the End tag.  Resets the character IDs.

@@ -246,9 +246,13 @@ int CSWFWriter::CloseFile(bool deleteFirst) {
             height += 1;
         }
         try {
-            m_pMovie->CreateMovie(UTF8Path(m_strIntermediatePath).c_str(), width * kTwips,
-                                  height * kTwips, static_cast<uint32_t>(m_nFrameRate),
-                                  headerVersion);
+            // The merge below then fails as well: nothing is merged from a
+            // movie that is not whole.
+            if (!m_pMovie->CreateMovie(UTF8Path(m_strIntermediatePath).c_str(), width * kTwips,
+                                       height * kTwips, static_cast<uint32_t>(m_nFrameRate),
+                                       headerVersion)) {
+                ShowError("the video-only movie cannot be written");
+            }
         } catch (const std::exception& error) {
             ShowError(error.what());
         }

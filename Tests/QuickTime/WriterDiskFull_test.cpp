@@ -1,22 +1,21 @@
 // A recording that runs out of disk: the failure comes back as MVDException
 // from a writing call (or at the latest from the flush or the finalize),
 // and the recovery file keeps a whole record for every sample written
-// before, each pointing at that sample's intact data in the movie file.
+// before, each pointing at that sample's intact data in the movie file, from
+// which the recovery rebuilds a movie with all of them.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <functional>
+#include <map>
 #include <sstream>
 
 #include "CoreFoundation/CFString.h"
 #include "ImageCompression/MovieFrameDecoder.h"
+#include "MovieToolbox/MovieFileReader.h"
+#include "QuickTime/QTRecovery.h"
 #include "QuickTime/QTWriter.h"
 #include "RecordingTestSupport.h"
 #include "RecoveryRecords.h"
+#include "Support/FileSizeLimit.h"
 #include "Support/RecordingScenario.h"
 #include "Support/SampleMovie.h"
 #include "Support/ScreenCodecEnvironment.h"
@@ -28,47 +27,6 @@ constexpr int kWidth = 160;
 constexpr int kHeight = 100;
 constexpr int kPCMBytes = 1600;
 constexpr int kIterations = 400;
-
-// Runs body in a child process whose files may not grow past `limit`
-// bytes, with SIGXFSZ ignored, so that writes beyond it fail as on a full
-// disk; returns what body returned.  Threads the body starts live and die
-// in the child.
-std::string RunWithFileSizeLimit(rlim_t limit, const std::function<std::string()>& body) {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        ADD_FAILURE() << "pipe failed";
-        return "";
-    }
-    pid_t child = fork();
-    if (child == 0) {
-        close(fds[0]);
-        signal(SIGXFSZ, SIG_IGN);
-        struct rlimit limited;
-        getrlimit(RLIMIT_FSIZE, &limited);
-        limited.rlim_cur = limit;
-        std::string report = "setrlimit failed";
-        if (setrlimit(RLIMIT_FSIZE, &limited) == 0) {
-            try {
-                report = body();
-            } catch (const std::exception& e) {
-                report = std::string("escaped: ") + e.what();
-            }
-        }
-        [[maybe_unused]] ssize_t sent = write(fds[1], report.data(), report.size());
-        _exit(0);
-    }
-    close(fds[1]);
-    std::string report;
-    char buffer[256];
-    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) {
-        report.append(buffer, static_cast<size_t>(n));
-    }
-    close(fds[0]);
-    int status = 0;
-    EXPECT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
-    return report;
-}
 
 std::string Caption(int index) {
     return "Caption " + std::to_string(index) + " \xE2\x80\x94 \xC3\xA9t\xC3\xA9";
@@ -145,7 +103,7 @@ TEST(WriterDiskFullTest, FailureIsReportedAndEveryEarlierSampleStaysRecoverable)
     std::string moviePath = dir.file("full.mov");
     std::string recoveryPath = dir.file("full.rcv");
     constexpr rlim_t kLimit = 150 * 1024;
-    std::istringstream report(RunWithFileSizeLimit(
+    std::istringstream report(mvdtest::RunWithFileSizeLimit(
         kLimit, [&] { return RecordUntilTheDiskIsFull(moviePath, recoveryPath); }));
     Fed fed;
     report >> fed.pcmBuffers >> fed.frames >> fed.captions;
@@ -202,6 +160,30 @@ TEST(WriterDiskFullTest, FailureIsReportedAndEveryEarlierSampleStaysRecoverable)
     EXPECT_EQ(captions, fed.captions);
     EXPECT_GT(frames, 0);
     EXPECT_LE(frames, fed.frames);
+
+    // The recovery rebuilds a movie with every logged sample.
+    const std::string recovered = dir.file("recovered.mov");
+    QTRecovery* recovery = new QTRecovery(recoveryPath, moviePath, recovered);
+    recovery->retain();
+    EXPECT_TRUE(recovery->recoverQTMovie());
+    recovery->release();
+    qtfile::MovieFileReader reader;
+    ASSERT_TRUE(reader.open(recovered).ok());
+    std::map<OSType, uint32_t> samples;
+    uint64_t soundBytes = 0;
+    for (size_t t = 0; t < reader.trackCount(); ++t) {
+        const OSType type = reader.track(t).media.mediaType();
+        const uint32_t count = reader.samples(t).sampleCount();
+        samples[type] += count;
+        for (uint32_t i = 0; type == 'soun' && i < count; ++i) {
+            qtfile::SampleInfo info;
+            ASSERT_TRUE(reader.sampleInfo(t, i, info).ok());
+            soundBytes += info.size;
+        }
+    }
+    EXPECT_EQ(samples['vide'], uint32_t(frames));
+    EXPECT_EQ(samples['text'], uint32_t(captions));
+    EXPECT_EQ(soundBytes, uint64_t(sounds) * kPCMBytes);
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
 #include "MVDWriterVersion.h"
 
-const char* MVDWriterVersionString() { return "0.1.0"; }
+const char* MVDWriterVersionString() {
+    return "0.1.0";
+}

@@ -115,8 +115,7 @@ void MVDImage::alphaBlit(MVDImage* src, tagMVDRect* r) {
     const int64_t x1 = std::min<int64_t>(int64_t{r->x} + r->width, m_width);
     const int64_t y1 = std::min<int64_t>(int64_t{r->y} + r->height, m_height);
     for (int64_t y = y0; y < y1; ++y) {
-        const unsigned char* sp =
-            src->m_pData + (y - r->y) * src->rowBytes() + (x0 - r->x) * 4;
+        const unsigned char* sp = src->m_pData + (y - r->y) * src->rowBytes() + (x0 - r->x) * 4;
         unsigned char* dp = m_pData + y * rowBytes() + x0 * 4;
         for (int64_t x = x0; x < x1; ++x, sp += 4, dp += 4) {
             const unsigned alpha = sp[s.a];
@@ -132,7 +131,8 @@ void MVDImage::alphaBlit(MVDImage* src, tagMVDRect* r) {
 void MVDImage::flipInPlace() {
     const size_t row = rowBytes();
     std::vector<unsigned char> scratch(row);
-    for (unsigned int top = 0, bottom = m_height ? m_height - 1 : 0; top < bottom; ++top, --bottom) {
+    for (unsigned int top = 0, bottom = m_height ? m_height - 1 : 0; top < bottom;
+         ++top, --bottom) {
         unsigned char* a = m_pData + top * row;
         unsigned char* b = m_pData + bottom * row;
         std::memcpy(scratch.data(), a, row);

@@ -2,7 +2,9 @@
 
 void Object::acceptVisitor(Visitor*, void*, void*) {}
 
-void Object::retain() { m_retainCount.fetch_add(1, std::memory_order_relaxed); }
+void Object::retain() {
+    m_retainCount.fetch_add(1, std::memory_order_relaxed);
+}
 
 void Object::release() {
     // The thread that drops the last hold sees every write made by the

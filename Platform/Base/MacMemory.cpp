@@ -16,7 +16,9 @@ struct HandleRecord {
     Size size;
 };
 
-HandleRecord* RecordOf(Handle h) { return reinterpret_cast<HandleRecord*>(h); }
+HandleRecord* RecordOf(Handle h) {
+    return reinterpret_cast<HandleRecord*>(h);
+}
 
 Handle AllocateHandle(Size byteCount, bool clear) {
     if (byteCount < 0) {
@@ -43,9 +45,13 @@ Handle AllocateHandle(Size byteCount, bool clear) {
 
 }  // namespace
 
-Handle NewHandle(Size byteCount) { return AllocateHandle(byteCount, false); }
+Handle NewHandle(Size byteCount) {
+    return AllocateHandle(byteCount, false);
+}
 
-Handle NewHandleClear(Size byteCount) { return AllocateHandle(byteCount, true); }
+Handle NewHandleClear(Size byteCount) {
+    return AllocateHandle(byteCount, true);
+}
 
 void DisposeHandle(Handle h) {
     if (h == nullptr) {
@@ -90,9 +96,13 @@ void SetHandleSize(Handle h, Size newSize) {
     tLastMemError = noErr;
 }
 
-void HLock(Handle) { tLastMemError = noErr; }
+void HLock(Handle) {
+    tLastMemError = noErr;
+}
 
-void HUnlock(Handle) { tLastMemError = noErr; }
+void HUnlock(Handle) {
+    tLastMemError = noErr;
+}
 
 OSErr HandToHand(Handle* h) {
     if (h == nullptr || *h == nullptr) {
@@ -176,4 +186,6 @@ void BlockMoveData(const void* srcPtr, void* destPtr, Size byteCount) {
     BlockMove(srcPtr, destPtr, byteCount);
 }
 
-OSErr MemError() { return tLastMemError; }
+OSErr MemError() {
+    return tLastMemError;
+}

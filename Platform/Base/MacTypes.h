@@ -21,8 +21,8 @@ typedef SInt32 OSStatus;
 typedef UInt32 FourCharCode;
 typedef FourCharCode OSType;
 typedef FourCharCode ResType;
-typedef SInt32 Fixed;   // 16.16 fixed point
-typedef SInt32 Fract;   // 2.30 fixed point
+typedef SInt32 Fixed;  // 16.16 fixed point
+typedef SInt32 Fract;  // 2.30 fixed point
 typedef SInt16 ShortFixed;
 typedef char* Ptr;
 typedef Ptr* Handle;
@@ -80,11 +80,21 @@ struct Rect {
     SInt16 right;
 };
 
-inline Fixed FixedFromInt(int value) { return static_cast<Fixed>(static_cast<uint32_t>(value) << 16); }
-inline Fixed Long2Fix(long value) { return FixedFromInt(static_cast<int>(value)); }
-inline int FixedToInt(Fixed value) { return value >> 16; }
-inline double FixedToDouble(Fixed value) { return value / 65536.0; }
-inline Fixed DoubleToFixed(double value) { return static_cast<Fixed>(value * 65536.0); }
+inline Fixed FixedFromInt(int value) {
+    return static_cast<Fixed>(static_cast<uint32_t>(value) << 16);
+}
+inline Fixed Long2Fix(long value) {
+    return FixedFromInt(static_cast<int>(value));
+}
+inline int FixedToInt(Fixed value) {
+    return value >> 16;
+}
+inline double FixedToDouble(Fixed value) {
+    return value / 65536.0;
+}
+inline Fixed DoubleToFixed(double value) {
+    return static_cast<Fixed>(value * 65536.0);
+}
 
 // Makes a four-character code from its text, e.g. MakeFourCC("mvdk").
 constexpr OSType MakeFourCC(const char (&text)[5]) {

@@ -23,7 +23,9 @@ inline CGRect CGRectMake(CGFloat x, CGFloat y, CGFloat width, CGFloat height) {
     return CGRect{{x, y}, {width, height}};
 }
 
-inline CGSize CGSizeMake(CGFloat width, CGFloat height) { return CGSize{width, height}; }
+inline CGSize CGSizeMake(CGFloat width, CGFloat height) {
+    return CGSize{width, height};
+}
 
 inline bool CGRectEqualToRect(CGRect a, CGRect b) {
     return a.origin.x == b.origin.x && a.origin.y == b.origin.y && a.size.width == b.size.width &&

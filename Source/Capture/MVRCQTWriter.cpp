@@ -138,13 +138,13 @@ void MVRCQTWriter::writeHeader(tagMVDImageFormat* format) {
     EnterMovies();
     m_moviesEntered = true;
     try {
-        FSSpec spec;
+        FSSpec location;
         std::string nativePath = m_path;
-        const OSErr err = NativePathNameToFSSpec(nativePath.data(), &spec, 0);
+        const OSErr err = NativePathNameToFSSpec(nativePath.data(), &location, 0);
         if (err != noErr && err != fnfErr) {
             throw SetupException("Unable to create file specifier.");
         }
-        if (CreateMovieFile(&spec, kCreator, smCurrentScript, createMovieFileDeleteCurFile,
+        if (CreateMovieFile(&location, kCreator, smCurrentScript, createMovieFileDeleteCurFile,
                             &m_movieRefNum, &m_movie) != noErr) {
             throw SetupException("unable to create movie file");
         }

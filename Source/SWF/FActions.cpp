@@ -38,7 +38,9 @@ void WriteBytes(FSWFStream& data, const std::string& bytes) {
 
 }  // namespace
 
-FString* RequiredName(FString* name) { return RequiredString(name, "action needs a name"); }
+FString* RequiredName(FString* name) {
+    return RequiredString(name, "action needs a name");
+}
 
 void WriteActionWithData(FSWFStream* stream, uint8_t code, FSWFStream& data) {
     data.FlushBits();
@@ -50,7 +52,6 @@ void WriteActionWithData(FSWFStream* stream, uint8_t code, FSWFStream& data) {
     stream->WriteWord(length);
     stream->Append(&data);
 }
-
 
 FActionGetURL::FActionGetURL(FString* url, FString* target)
     : m_url(RequiredString(url, "GetURL needs a URL")),
@@ -69,9 +70,6 @@ void FActionWaitForFrame::WriteToSWFStream(FSWFStream* stream) {
         d.WriteByte(m_skipCount);
     });
 }
-
-
-
 
 FActionPush::FActionPush(FString* text)
     : m_kind(Kind::kString), m_text(RequiredString(text, "Push needs a string")) {}
@@ -100,10 +98,6 @@ void FActionPush::WriteToSWFStream(FSWFStream* stream) {
         }
     });
 }
-
-
-
-
 
 MyFActionPushVariable::MyFActionPushVariable(const char* name, uint32_t value)
     : m_name(name != nullptr ? name : ""), m_value(value) {}

@@ -13,12 +13,12 @@ class LinkedList;
 // end; advance() moves to the next one.  Iterators belong to their list and
 // are freed with it, so callers never free them.
 class LinkedListIterator {
-public:
+  public:
     virtual Object* current();
     virtual void advance();
     virtual ~LinkedListIterator() = default;
 
-private:
+  private:
     friend class LinkedList;
     explicit LinkedListIterator(const LinkedList* list) : m_list(list) {}
     const LinkedList* m_list;
@@ -28,7 +28,7 @@ private:
 // The list retains each object added and releases them all when the list
 // itself is destroyed.
 class LinkedList {
-public:
+  public:
     LinkedList() = default;
     LinkedList(const LinkedList&) = delete;
     LinkedList& operator=(const LinkedList&) = delete;
@@ -39,7 +39,7 @@ public:
     size_t count() const { return m_objects.size(); }
     Object* objectAtIndex(size_t index) const;
 
-private:
+  private:
     friend class LinkedListIterator;
     std::vector<Object*> m_objects;
     std::vector<std::unique_ptr<LinkedListIterator>> m_iterators;

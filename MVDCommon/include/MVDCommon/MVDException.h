@@ -7,12 +7,12 @@
 
 // A failure while recording or finalising.
 class MVDException : public std::exception {
-public:
+  public:
     explicit MVDException(const std::string& message) : m_message(message) {}
     ~MVDException() override = default;
     const char* what() const noexcept override { return m_message.c_str(); }
 
-private:
+  private:
     std::string m_message;
 };
 
@@ -20,11 +20,11 @@ private:
 // being set up.  Deliberately not an MVDException, so that callers that tell
 // the two apart by type keep doing so whatever order their handlers have.
 class SetupException : public std::exception {
-public:
+  public:
     explicit SetupException(const std::string& message) : m_message(message) {}
     ~SetupException() override = default;
     const char* what() const noexcept override { return m_message.c_str(); }
 
-private:
+  private:
     std::string m_message;
 };

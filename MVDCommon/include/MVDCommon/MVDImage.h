@@ -5,7 +5,7 @@
 #include "MVDCommon/MVDTypes.h"
 
 class MVDImage {
-public:
+  public:
     // A new image of that size and format with its own zero-filled buffer.
     explicit MVDImage(tagMVDImageFormat* format);
     // With non-null data the image uses it in place and never frees it;
@@ -43,7 +43,7 @@ public:
     unsigned long m_pixelFormat;
     unsigned int m_bytesPerPixel;
 
-private:
+  private:
     void allocate();
 
     bool m_ownsData = false;

@@ -9,7 +9,7 @@ class Visitor;
 // destroys the object when none remain, so objects live on the heap and are
 // released, never deleted.  Both calls are safe from several threads.
 class Object {
-public:
+  public:
     Object() = default;
     Object(const Object&) = delete;
     Object& operator=(const Object&) = delete;
@@ -21,6 +21,6 @@ public:
     void release();
     int retainCount() const { return m_retainCount.load(std::memory_order_acquire); }
 
-private:
+  private:
     std::atomic<int> m_retainCount{0};
 };

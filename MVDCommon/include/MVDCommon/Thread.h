@@ -6,7 +6,7 @@
 #include "MVDCommon/Object.h"
 
 class Thread : public virtual Object {
-public:
+  public:
     // priority and policy are scheduling hints.  The disk thread asks for
     // priority 15 under policy 2, which is round-robin (SCHED_RR) in the
     // numbering of the platform the recorder came from.  Real-time policies
@@ -24,11 +24,11 @@ public:
     int priority() const { return m_priority; }
     int policy() const { return m_policy; }
 
-protected:
+  protected:
     virtual void run() = 0;
     virtual void cleanup() {}
 
-private:
+  private:
     int m_priority;
     int m_policy;
     std::thread m_thread;

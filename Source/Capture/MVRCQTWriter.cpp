@@ -61,14 +61,7 @@ void MVRCQTWriter::releaseAudioTracks() {
 }
 
 void MVRCQTWriter::releaseMovie() {
-    if (m_fileOpen) {
-        CloseMovieFile(m_movieRefNum);
-        m_fileOpen = false;
-    }
-    if (m_movie != nullptr) {
-        DisposeMovie(m_movie);
-        m_movie = nullptr;
-    }
+    mediasegment::CloseAndDisposeMovie(m_movieRefNum, m_fileOpen, m_movie);
     m_videoTrack = nullptr;
     m_videoMedia = nullptr;
     if (m_sampleDescription != nullptr) {

@@ -52,4 +52,15 @@ std::string AddSampleErrorMessage(OSErr err, const char* where, const void* buff
     return message.str();
 }
 
+void CloseAndDisposeMovie(short& movieRefNum, bool& fileOpen, Movie& movie) {
+    if (fileOpen) {
+        CloseMovieFile(movieRefNum);
+        fileOpen = false;
+    }
+    if (movie != nullptr) {
+        DisposeMovie(movie);
+        movie = nullptr;
+    }
+}
+
 }  // namespace mediasegment

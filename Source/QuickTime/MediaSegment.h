@@ -23,6 +23,10 @@ int64_t ToMediaTime(Media media, TimeRecord duration);
 // at normal rate.
 OSErr InsertAtTrackEnd(Track track, TimeValue mediaTime, int64_t mediaDuration);
 
+// Closes the movie file (when open) and disposes the movie (when made),
+// leaving both marked as gone; safe to call more than once.
+void CloseAndDisposeMovie(short& movieRefNum, bool& fileOpen, Movie& movie);
+
 // A sample rate as a whole number of Hz for a time scale: truncated, and
 // kept within 0 .. 4294967295 (NaN gives 0).
 uint32_t ClampedSampleRate(double rate);

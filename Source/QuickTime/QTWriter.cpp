@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "MVDCommon/MVDException.h"
+#include "QuickTime/MediaSegment.h"
 
 namespace {
 
@@ -62,14 +63,7 @@ QTWriter::~QTWriter() {
 }
 
 void QTWriter::closeMovie() {
-    if (m_fileOpen) {
-        CloseMovieFile(m_movieRefNum);
-        m_fileOpen = false;
-    }
-    if (m_movie != nullptr) {
-        DisposeMovie(m_movie);
-        m_movie = nullptr;
-    }
+    mediasegment::CloseAndDisposeMovie(m_movieRefNum, m_fileOpen, m_movie);
 }
 
 // Without a matrix the track keeps its default one.

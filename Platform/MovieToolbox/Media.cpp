@@ -52,17 +52,6 @@ OSErr CheckSampleArguments(const UInt8* dataIn, ByteCount size, TimeValue64 dura
     return noErr;
 }
 
-// The run holding media time `time`, or runs.end().
-std::vector<SampleRun>::const_iterator RunAt(const std::vector<SampleRun>& runs, int64_t time) {
-    auto it = std::upper_bound(runs.begin(), runs.end(), time,
-                               [](int64_t t, const SampleRun& run) { return t < run.decodeTime; });
-    if (it == runs.begin()) {
-        return runs.end();
-    }
-    --it;
-    return time < it->decodeTime + it->timeSpan() ? it : runs.end();
-}
-
 OSErr FillDescription(const MediaRecord& media, uint32_t index, SampleDescriptionHandle handle) {
     if (index < 1 || index > media.descriptions.size()) {
         return invalidSampleDescIndex;
@@ -248,7 +237,7 @@ OSErr GetMediaSampleReferences64(Media theMedia, TimeValue time, TimeValue* samp
         if (maxNumberOfEntries < 0 || (maxNumberOfEntries > 0 && sampleRefs == nullptr)) {
             return SetMoviesError(paramErr);
         }
-        auto first = RunAt(m.runs, time);
+        auto first = m.runs.runAt(time);
         if (first == m.runs.end()) {
             return SetMoviesError(timeNotInMedia);
         }
@@ -281,13 +270,8 @@ OSErr GetMediaSampleReferences64(Media theMedia, TimeValue time, TimeValue* samp
 }
 
 long GetMediaSampleCount(Media theMedia) {
-    return WithMedia(theMedia, 0L, [](MediaRecord& m) {
-        long total = 0;
-        for (const SampleRun& run : m.runs) {
-            total += run.sampleCount;
-        }
-        return total;
-    });
+    return WithMedia(theMedia, 0L,
+                     [](MediaRecord& m) { return static_cast<long>(m.runs.sampleCount()); });
 }
 
 long GetMediaSampleDescriptionCount(Media theMedia) {

@@ -47,17 +47,16 @@ void AppendRun(std::vector<Table>& entries, uint32_t count, Value value, Value T
     }
 }
 
-void BuildSizes(const std::vector<SampleRun>& runs, qtfile::SampleSizeAtom& sizes) {
-    uint64_t count = 0;
-    bool constant = true;
-    for (const SampleRun& run : runs) {
-        count += run.sampleCount;
-        constant = constant && run.sampleSize == runs.front().sampleSize;
-    }
+void BuildSizes(const SampleRunTable& runs, qtfile::SampleSizeAtom& sizes) {
+    const uint64_t count = runs.sampleCount();
+    const uint32_t firstSize = runs.empty() ? 0 : runs.front().sampleSize;
+    const bool constant = std::all_of(runs.begin(), runs.end(), [&](const SampleRun& run) {
+        return run.sampleSize == firstSize;
+    });
     sizes.sampleCount = static_cast<uint32_t>(count);
     sizes.sizes.clear();
     if (constant && !runs.empty()) {
-        sizes.constantSize = runs.front().sampleSize;
+        sizes.constantSize = firstSize;
         return;
     }
     sizes.constantSize = 0;
@@ -69,7 +68,7 @@ void BuildSizes(const std::vector<SampleRun>& runs, qtfile::SampleSizeAtom& size
 
 // Runs that follow each other in the file with the same description share a
 // chunk.
-void BuildChunks(const std::vector<SampleRun>& runs, qtfile::SampleTableAtom& table) {
+void BuildChunks(const SampleRunTable& runs, qtfile::SampleTableAtom& table) {
     std::vector<uint32_t> samplesPerChunk;
     std::vector<uint32_t> chunkDescription;
     uint64_t chunkEnd = 0;

@@ -11,26 +11,7 @@
 #include "MovieToolbox/MovieAtoms.h"
 #include "MovieToolbox/MovieDataFile.h"
 #include "MovieToolbox/Movies.h"
-
-namespace mtb {
-
-// The samples of one AddMediaSample2 call: equal in size and duration,
-// stored one after the other in the movie file.
-struct SampleRun {
-    uint64_t offset = 0;
-    uint32_t sampleSize = 0;
-    uint32_t sampleCount = 0;
-    uint32_t duration = 0;
-    int32_t displayOffset = 0;
-    int64_t decodeTime = 0;
-    uint32_t descriptionIndex = 1;  // 1-based
-    MediaSampleFlags flags = 0;
-
-    uint64_t byteCount() const { return static_cast<uint64_t>(sampleSize) * sampleCount; }
-    int64_t timeSpan() const { return static_cast<int64_t>(duration) * sampleCount; }
-};
-
-}  // namespace mtb
+#include "MovieToolbox/SampleRunTable.h"
 
 struct MediaRecord {
     TrackRecord* track = nullptr;
@@ -41,7 +22,7 @@ struct MediaRecord {
     UInt16 quality = 0;
     bool editing = false;
     std::vector<std::vector<uint8_t>> descriptions;  // file form
-    std::vector<mtb::SampleRun> runs;
+    mtb::SampleRunTable runs;
     // Video and text media: how the media is drawn.
     UInt16 graphicsMode = qtfile::kGraphicsModeDitherCopy;
     RGBColor opColor{0x8000, 0x8000, 0x8000};

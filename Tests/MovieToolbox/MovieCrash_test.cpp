@@ -6,12 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "ImageCompression/ImageDescription.h"
 #include "MovieToolbox/MovieFileReader.h"
-#include "MovieToolbox/Movies.h"
-#include "MovieToolbox/SoundDescription.h"
 #include "Support/SampleMovie.h"
+#include "Support/SoundFormats.h"
 #include "Support/TempDir.h"
+#include "ToolboxMovie.h"
 
 namespace {
 
@@ -22,58 +21,28 @@ struct Reported {
 };
 
 // The child: adds video and sound samples, reports each reference on the
-// pipe as soon as it is known, then kills itself.
+// pipe as soon as it is known, then exits or kills itself.
 [[noreturn]] void RecordAndDie(const std::string& path, int pipeFd, bool sigkill) {
-    auto fail = [] { _exit(3); };
-    if (EnterMovies() != noErr) {
-        fail();
-    }
-    FSSpec location;
-    NativePathNameToFSSpec(const_cast<char*>(path.c_str()), &location, 0);
-    short refNum = 0;
-    Movie movie = nullptr;
-    if (CreateMovieFile(&location, 'TVOD', smCurrentScript, createMovieFileDeleteCurFile, &refNum,
-                        &movie) != noErr) {
-        fail();
-    }
-    Track video = NewMovieTrack(movie, FixedFromInt(8), FixedFromInt(8), kNoVolume);
-    Media videoMedia = NewTrackMedia(video, VideoMediaType, 600, nullptr, 0);
-    Track audio = NewMovieTrack(movie, 0, 0, kFullVolume);
-    Media audioMedia = NewTrackMedia(audio, SoundMediaType, 8000, nullptr, 0);
+    mvdtest::ToolboxMovie file(path);
+    Media video = file.addMedia(VideoMediaType, 600, 8, 8);
+    Media audio = file.addMedia(SoundMediaType, 8000);
     auto image = reinterpret_cast<SampleDescriptionHandle>(
         mvdtest::NewImageDescription(kRawCodecType, 8, 8, 32));
-    AudioStreamBasicDescription asbd{8000,
-                                     kAudioFormatLinearPCM,
-                                     kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsPacked,
-                                     2,
-                                     1,
-                                     2,
-                                     1,
-                                     16,
-                                     0};
-    SoundDescriptionHandle sound = nullptr;
-    if (QTSoundDescriptionCreate(&asbd, nullptr, 0, nullptr, 0, 'mvlo', &sound) != noErr) {
-        fail();
-    }
-    for (uint32_t i = 0; i < 20; ++i) {
+    auto sound = reinterpret_cast<SampleDescriptionHandle>(
+        mvdtest::NewSoundDescription(mvdtest::PCMStream(1, 8000)));
+    for (uint32_t i = 0; i < 20 && file.created == noErr; ++i) {
         bool isVideo = i % 2 == 0;
-        Media media = isVideo ? videoMedia : audioMedia;
         auto bytes = mvdtest::PatternBytes(isVideo ? 256 : 2 * (100 + i), i);
-        TimeValue64 decodeTime = 0;
-        OSErr err =
-            AddMediaSample2(media, bytes.data(), bytes.size(), isVideo ? 40 : 1, 0,
-                            isVideo ? image : reinterpret_cast<SampleDescriptionHandle>(sound),
-                            isVideo ? 1 : bytes.size() / 2, 0, &decodeTime);
-        SampleReference64Record ref;
-        long count = 0;
-        if (err != noErr ||
-            GetMediaSampleReferences64(media, static_cast<TimeValue>(decodeTime), nullptr, nullptr,
-                                       nullptr, 1, &count, &ref) != noErr) {
-            fail();
+        TimeValue64 time = 0;
+        if (AddMediaSample2(isVideo ? video : audio, bytes.data(), bytes.size(), isVideo ? 40 : 1,
+                            0, isVideo ? image : sound, isVideo ? 1 : bytes.size() / 2, 0,
+                            &time) != noErr) {
+            break;
         }
+        SampleReference64Record ref = mvdtest::ReferenceAt(isVideo ? video : audio, time);
         Reported r{WideToSInt64(ref.dataOffset), ref.dataSize, i};
         if (write(pipeFd, &r, sizeof r) != static_cast<ssize_t>(sizeof r)) {
-            fail();
+            break;
         }
     }
     if (sigkill) {
@@ -104,16 +73,13 @@ TEST_P(MovieCrash, SamplesSurviveWithoutTheMovieAtom) {
     close(fds[0]);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    if (GetParam()) {
-        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
-    } else {
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+    ASSERT_EQ(GetParam() ? WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL
+                         : WIFEXITED(status) && WEXITSTATUS(status) == 0,
+              true);
     ASSERT_EQ(reported.size(), 20u);
 
     qtfile::MovieFileReader reader;
-    auto opened = reader.open(path);
-    EXPECT_EQ(opened.code, qtfile::ReadError::noMovie) << opened.message;
+    EXPECT_EQ(reader.open(path).code, qtfile::ReadError::noMovie);
     for (const Reported& sample : reported) {
         std::vector<uint8_t> bytes;
         ASSERT_TRUE(reader.readAt(static_cast<uint64_t>(sample.offset), sample.size, bytes).ok());

@@ -9,6 +9,7 @@
 #include "Support/FFmpegTool.h"
 #include "Support/SampleMovie.h"
 #include "Support/TempDir.h"
+#include "ToolboxMovie.h"
 
 namespace {
 
@@ -112,42 +113,27 @@ TEST_F(MovieInterop, ChaptersComeFromTheReferencedTextTrack) {
 // places, sizes and key flags check the sample tables themselves.
 TEST_F(MovieInterop, PrivateCodecPacketsFollowTheSampleTables) {
     std::string path = s_dir->file("private.mov");
-    ASSERT_EQ(EnterMovies(), noErr);
-    FSSpec location;
-    NativePathNameToFSSpec(path.data(), &location, 0);
-    short refNum = 0;
-    Movie movie = nullptr;
-    ASSERT_EQ(CreateMovieFile(&location, 'TVOD', smCurrentScript, createMovieFileDeleteCurFile,
-                              &refNum, &movie),
-              noErr);
-    Track track = NewMovieTrack(movie, FixedFromInt(32), FixedFromInt(16), kNoVolume);
-    Media media = NewTrackMedia(track, VideoMediaType, 600, nullptr, 0);
-    ImageDescriptionHandle desc = mvdtest::NewImageDescription('mvdk', 32, 16, 32);
     const std::vector<size_t> sizes = {700, 30, 31, 900, 5, 64};
     const std::vector<bool> sync = {true, false, false, true, false, false};
     std::vector<uint8_t> all;
     std::vector<int64_t> offsets;
-    for (size_t i = 0; i < sizes.size(); ++i) {
-        auto bytes = mvdtest::PatternBytes(sizes[i], static_cast<uint32_t>(i));
-        ASSERT_EQ(AddMediaSample2(media, bytes.data(), bytes.size(), 40, 0,
-                                  reinterpret_cast<SampleDescriptionHandle>(desc), 1,
-                                  sync[i] ? 0u : UInt32{mediaSampleNotSync}, nullptr),
-                  noErr);
-        SampleReference64Record ref;
-        long count = 0;
-        ASSERT_EQ(GetMediaSampleReferences64(media, static_cast<TimeValue>(40 * i), nullptr,
-                                             nullptr, nullptr, 1, &count, &ref),
-                  noErr);
-        offsets.push_back(WideToSInt64(ref.dataOffset));
-        all.insert(all.end(), bytes.begin(), bytes.end());
+    {
+        mvdtest::ToolboxMovie file(path);
+        ASSERT_EQ(file.created, noErr);
+        Media media = file.addMedia(VideoMediaType, 600, 32, 16);
+        ImageDescriptionHandle desc = mvdtest::NewImageDescription('mvdk', 32, 16, 32);
+        for (size_t i = 0; i < sizes.size(); ++i) {
+            auto bytes = mvdtest::PatternBytes(sizes[i], static_cast<uint32_t>(i));
+            ASSERT_EQ(AddMediaSample2(media, bytes.data(), bytes.size(), 40, 0,
+                                      reinterpret_cast<SampleDescriptionHandle>(desc), 1,
+                                      sync[i] ? 0u : UInt32{mediaSampleNotSync}, nullptr),
+                      noErr);
+            offsets.push_back(WideToSInt64(mvdtest::ReferenceAt(media, 40 * i).dataOffset));
+            all.insert(all.end(), bytes.begin(), bytes.end());
+        }
+        DisposeHandle(reinterpret_cast<Handle>(desc));
+        ASSERT_EQ(file.finish({media}), noErr);
     }
-    DisposeHandle(reinterpret_cast<Handle>(desc));
-    ASSERT_EQ(InsertMediaIntoTrack(track, 0, 0, GetMediaDuration(media), 0x10000), noErr);
-    short resId = movieInDataForkResID;
-    ASSERT_EQ(AddMovieResource(movie, refNum, &resId, nullptr), noErr);
-    CloseMovieFile(refNum);
-    DisposeMovie(movie);
-    ExitMovies();
 
     std::string error;
     auto json = mvdtest::FFprobe(path, {"-show_streams", "-show_packets"}, &error);

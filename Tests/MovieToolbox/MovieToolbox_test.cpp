@@ -8,64 +8,38 @@
 #include <cstring>
 
 #include "MovieToolbox/MovieFileReader.h"
-#include "MovieToolbox/Movies.h"
+#include "QuickTime/RecordingTestSupport.h"
 #include "Support/SampleMovie.h"
-#include "Support/TempDir.h"
 
 namespace {
 
-// A movie file being written, with one track of the given media type.
-class ToolboxTest : public ::testing::Test {
+// A movie file being written, with one video track.
+class ToolboxTest : public mvdtest::MovieFileTest {
   protected:
-    void SetUp() override {
-        ASSERT_EQ(EnterMovies(), noErr);
-        m_path = m_dir.file("movie.mov");
-        ASSERT_EQ(NativePathNameToFSSpec(m_path.data(), &m_location, 0), fnfErr);
-        ASSERT_EQ(CreateMovieFile(&m_location, 'TVOD', smCurrentScript, 0, &m_refNum, &m_movie),
-                  noErr);
-    }
     void TearDown() override {
-        if (m_movie != nullptr) {
-            CloseMovieFile(m_refNum);
-            DisposeMovie(m_movie);
-        }
         DisposeHandle(reinterpret_cast<Handle>(m_description));
-        ExitMovies();
+        MovieFileTest::TearDown();
     }
-
-    Media newVideo(TimeScale scale = 600) {
+    void newVideo(TimeScale scale = 600) {
         m_track = NewMovieTrack(m_movie, FixedFromInt(4), FixedFromInt(2), kNoVolume);
         m_media = NewTrackMedia(m_track, VideoMediaType, scale, nullptr, 0);
-        if (m_description == nullptr) {
-            m_description = mvdtest::NewImageDescription(kRawCodecType, 4, 2, 32);
-        }
-        return m_media;
+        m_description = mvdtest::NewImageDescription(kRawCodecType, 4, 2, 32);
     }
-
     OSErr addFrames(int count, TimeValue64 duration, MediaSampleFlags flags = 0) {
         auto bytes = mvdtest::PatternBytes(32 * static_cast<size_t>(count), 7);
         return AddMediaSample2(m_media, bytes.data(), bytes.size(), duration, 0,
                                reinterpret_cast<SampleDescriptionHandle>(m_description),
                                static_cast<ItemCount>(count), flags, nullptr);
     }
-
     std::vector<qtfile::EditListEntry> finishAndReadEdits() {
-        short resId = movieInDataForkResID;
-        EXPECT_EQ(AddMovieResource(m_movie, m_refNum, &resId, nullptr), noErr);
         qtfile::MovieFileReader reader;
-        auto status = reader.open(m_path);
-        EXPECT_TRUE(status.ok()) << status.message;
-        if (!status.ok() || reader.trackCount() == 0 || !reader.track(0).edits) {
+        finishAndRead(reader);
+        if (reader.trackCount() == 0 || !reader.track(0).edits) {
             return {};
         }
         return reader.track(0).edits->editList.entries;
     }
 
-    mvdtest::TempDir m_dir;
-    std::string m_path;
-    FSSpec m_location{};
-    short m_refNum = 0;
-    Movie m_movie = nullptr;
     Track m_track = nullptr;
     Media m_media = nullptr;
     ImageDescriptionHandle m_description = nullptr;
@@ -76,9 +50,10 @@ using Edit = qtfile::EditListEntry;
 TEST_F(ToolboxTest, FileCreationReplacesOnlyWhenAsked) {
     short refNum = 0;
     Movie other = nullptr;
-    ASSERT_EQ(NativePathNameToFSSpec(m_path.data(), &m_location, 0), noErr);
-    EXPECT_EQ(CreateMovieFile(&m_location, 'TVOD', smCurrentScript, 0, &refNum, &other), dupFNErr);
-    EXPECT_EQ(CreateMovieFile(&m_location, 'TVOD', smCurrentScript, createMovieFileDeleteCurFile,
+    FSSpec location;
+    ASSERT_EQ(NativePathNameToFSSpec(m_path.data(), &location, 0), noErr);
+    EXPECT_EQ(CreateMovieFile(&location, 'TVOD', smCurrentScript, 0, &refNum, &other), dupFNErr);
+    EXPECT_EQ(CreateMovieFile(&location, 'TVOD', smCurrentScript, createMovieFileDeleteCurFile,
                               &refNum, &other),
               noErr);
     EXPECT_NE(refNum, m_refNum);
@@ -86,7 +61,6 @@ TEST_F(ToolboxTest, FileCreationReplacesOnlyWhenAsked) {
     DisposeMovie(other);
 
     std::string missingFolder = m_dir.file("no/such/movie.mov");
-    FSSpec location;
     EXPECT_EQ(NativePathNameToFSSpec(missingFolder.data(), &location, 0), dirNFErr);
     EXPECT_EQ(CreateMovieFile(&location, 'TVOD', smCurrentScript, 0, &refNum, &other), fnfErr);
     EXPECT_EQ(CloseMovieFile(12345), paramErr);
@@ -226,10 +200,8 @@ TEST_F(ToolboxTest, MovieBoxAndGraphicsModeReachTheFile) {
     RGBColor color{1, 2, 3};
     EXPECT_EQ(MediaSetGraphicsMode(GetMediaHandler(m_media), transparent, &color), noErr);
     ASSERT_EQ(addFrames(1, 10), noErr);
-    short resId = movieInDataForkResID;
-    ASSERT_EQ(AddMovieResource(m_movie, m_refNum, &resId, nullptr), noErr);
     qtfile::MovieFileReader reader;
-    ASSERT_TRUE(reader.open(m_path).ok());
+    finishAndRead(reader);
     ASSERT_TRUE(reader.track(0).media.information.videoHeader);
     EXPECT_EQ(reader.track(0).media.information.videoHeader->graphicsMode, transparent);
     EXPECT_EQ(reader.track(0).media.information.videoHeader->opColor, (qtfile::Color{1, 2, 3}));
@@ -259,13 +231,10 @@ TEST_F(ToolboxTest, AddingTheMovieAgainUpdatesIt) {
     ASSERT_EQ(AddMovieResource(m_movie, m_refNum, &resId, nullptr), noErr);
     ASSERT_EQ(addFrames(2, 10), noErr);
     ASSERT_EQ(InsertMediaIntoTrack(m_track, -1, 10, 20, 0x10000), noErr);
-    ASSERT_EQ(AddMovieResource(m_movie, m_refNum, &resId, nullptr), noErr);
     resId = 128;
     EXPECT_EQ(AddMovieResource(m_movie, m_refNum, &resId, nullptr), paramErr);
-
     qtfile::MovieFileReader reader;
-    auto status = reader.open(m_path);
-    ASSERT_TRUE(status.ok()) << status.message;
+    finishAndRead(reader);
     std::vector<OSType> types;
     for (const auto& atom : reader.topLevelAtoms()) {
         types.push_back(atom.type);
@@ -308,9 +277,8 @@ TEST_F(ToolboxTest, FailedWritesAreReported) {
     ::close(saved);
     ::close(readOnly);
     EXPECT_EQ(addFrames(1, 10), noErr);
-    EXPECT_EQ(AddMovieResource(m_movie, m_refNum, &resId, nullptr), noErr);
     qtfile::MovieFileReader reader;
-    ASSERT_TRUE(reader.open(m_path).ok());
+    finishAndRead(reader);
     EXPECT_EQ(reader.samples(0).sampleCount(), 2u);
 }
 

@@ -1,0 +1,62 @@
+// A movie file written straight through the Movie Toolbox calls, for tests
+// that add samples themselves.
+#pragma once
+
+#include <string>
+
+#include "MovieToolbox/Movies.h"
+
+namespace mvdtest {
+
+struct ToolboxMovie {
+    explicit ToolboxMovie(const std::string& path) {
+        EnterMovies();
+        FSSpec location;
+        NativePathNameToFSSpec(const_cast<char*>(path.c_str()), &location, 0);
+        created = CreateMovieFile(&location, 'TVOD', smCurrentScript, createMovieFileDeleteCurFile,
+                                  &refNum, &movie);
+    }
+    ~ToolboxMovie() {
+        if (movie != nullptr) {
+            CloseMovieFile(refNum);
+            DisposeMovie(movie);
+        }
+        ExitMovies();
+    }
+    ToolboxMovie(const ToolboxMovie&) = delete;
+    ToolboxMovie& operator=(const ToolboxMovie&) = delete;
+
+    Media addMedia(OSType type, TimeScale scale, int width = 0, int height = 0) {
+        Track track = NewMovieTrack(movie, FixedFromInt(width), FixedFromInt(height),
+                                    type == SoundMediaType ? kFullVolume : kNoVolume);
+        return NewTrackMedia(track, type, scale, nullptr, 0);
+    }
+    // Inserts every media whole into its track and writes the movie atom.
+    OSErr finish(std::initializer_list<Media> media) {
+        for (Media m : media) {
+            if (OSErr err =
+                    InsertMediaIntoTrack(GetMediaTrack(m), -1, 0, GetMediaDuration(m), 0x10000);
+                err != noErr) {
+                return err;
+            }
+        }
+        short resId = movieInDataForkResID;
+        return AddMovieResource(movie, refNum, &resId, nullptr);
+    }
+
+    OSErr created = noErr;
+    short refNum = 0;
+    Movie movie = nullptr;
+};
+
+// The reference of the samples added by the call whose first sample starts
+// at `time`.
+inline SampleReference64Record ReferenceAt(Media media, TimeValue64 time) {
+    SampleReference64Record ref{};
+    long count = 0;
+    GetMediaSampleReferences64(media, static_cast<TimeValue>(time), nullptr, nullptr, nullptr, 1,
+                               &count, &ref);
+    return ref;
+}
+
+}  // namespace mvdtest

@@ -66,43 +66,43 @@ TEST(ChannelLayoutTest, AudioFormatAnswersForTagsAndBitmaps) {
 }
 
 TEST(ChannelLayoutTest, ExpansionInPlaceOrIntoANewBlock) {
-    // Mono: always a new 32-byte layout with one channel labelled Mono.
-    UInt32 size = 12;
-    AudioChannelLayout* layout = NewLayout(size, kAudioChannelLayoutTag_Mono);
-    ASSERT_EQ(expandChannelLayout(&layout, &size), noErr);
-    EXPECT_EQ(size, 32u);
-    EXPECT_EQ(layout->mChannelLayoutTag, 0u);
-    EXPECT_EQ(Labels(layout), (std::vector<AudioChannelLabel>{42}));
-    std::free(layout);
-
-    // A bitmap too large for its block moves to a new one.
-    size = 12;
-    layout = NewLayout(size, kAudioChannelLayoutTag_UseChannelBitmap,
-                       kAudioChannelBit_Left | kAudioChannelBit_Right | kAudioChannelBit_Center);
-    ASSERT_EQ(expandChannelLayout(&layout, &size), noErr);
-    EXPECT_EQ(size, 72u);
-    EXPECT_EQ(Labels(layout), (std::vector<AudioChannelLabel>{1, 2, 3}));
-    std::free(layout);
-
-    // A tag whose layout fits is expanded where it stands.
-    size = 200;
-    layout = NewLayout(size, kAudioChannelLayoutTag_MPEG_5_1_A);
-    AudioChannelLayout* before = layout;
-    ASSERT_EQ(expandChannelLayout(&layout, &size), noErr);
-    EXPECT_EQ(layout, before);
-    EXPECT_EQ(size, 200u);
-    EXPECT_EQ(layout->mChannelLayoutTag, 0u);
-    EXPECT_EQ(Labels(layout), (std::vector<AudioChannelLabel>{1, 2, 3, 4, 5, 6}));
-
-    // Already a list: untouched.
-    ASSERT_EQ(expandChannelLayout(&layout, &size), noErr);
-    EXPECT_EQ(layout, before);
-    std::free(layout);
+    // Mono always moves to a new block, a bitmap too large for its block
+    // too; a tag whose layout fits is expanded where it stands.
+    struct Case {
+        UInt32 size;
+        AudioChannelLayoutTag tag;
+        AudioChannelBitmap bitmap;
+        UInt32 expandedSize;
+        std::vector<AudioChannelLabel> labels;
+    };
+    const Case cases[] = {
+        {12, kAudioChannelLayoutTag_Mono, 0, 32, {42}},
+        {12,
+         kAudioChannelLayoutTag_UseChannelBitmap,
+         kAudioChannelBit_Left | kAudioChannelBit_Right | kAudioChannelBit_Center,
+         72,
+         {1, 2, 3}},
+        {200, kAudioChannelLayoutTag_MPEG_5_1_A, 0, 200, {1, 2, 3, 4, 5, 6}},
+    };
+    for (const Case& c : cases) {
+        UInt32 size = c.size;
+        AudioChannelLayout* layout = NewLayout(size, c.tag, c.bitmap);
+        AudioChannelLayout* before = layout;
+        ASSERT_EQ(expandChannelLayout(&layout, &size), noErr);
+        EXPECT_EQ(size, c.expandedSize);
+        EXPECT_EQ(layout == before, c.size == c.expandedSize) << c.tag;
+        EXPECT_EQ(layout->mChannelLayoutTag, 0u);
+        EXPECT_EQ(Labels(layout), c.labels);
+        before = layout;  // already a list: untouched
+        ASSERT_EQ(expandChannelLayout(&layout, &size), noErr);
+        EXPECT_EQ(layout, before);
+        std::free(layout);
+    }
 
     // Unknown tags fail and leave the layout as it was.
-    size = 12;
-    layout = NewLayout(size, (250u << 16) | 2);
-    before = layout;
+    UInt32 size = 12;
+    AudioChannelLayout* layout = NewLayout(size, (250u << 16) | 2);
+    AudioChannelLayout* before = layout;
     EXPECT_EQ(expandChannelLayout(&layout, &size), kAudioFormatUnsupportedDataFormatError);
     EXPECT_EQ(layout, before);
     EXPECT_EQ(size, 12u);

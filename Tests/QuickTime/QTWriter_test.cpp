@@ -1,15 +1,10 @@
 // The writer's own rules: track numbers, which tracks log to the recovery
-// file, the shortest segment, a writer without tracks, and its failures.
+// file, a writer without tracks, and its failures.
 #include <gtest/gtest.h>
-
-#include <filesystem>
 
 #include "MVDCommon/MVDException.h"
 #include "QuickTime/QTWriter.h"
 #include "RecordingTestSupport.h"
-#include "RecoveryRecords.h"
-#include "Support/SampleMovie.h"
-#include "Support/SoundFormats.h"
 
 namespace {
 
@@ -57,8 +52,6 @@ TEST(QTWriterTest, TrackNumbersAndRecoveryFiles) {
     EXPECT_EQ(rebuilt->recoveryFile(), nullptr);
     EXPECT_EQ(rebuiltText->recoveryFile(), nullptr);
     EXPECT_EQ(rebuiltVideo->recoveryFile(), nullptr);
-    EXPECT_EQ(cursor->value(), 15.0f);
-    EXPECT_EQ(cursor->codecType(), 'rle ');
 }
 
 TEST(QTWriterTest, WriterWithoutTracks) {
@@ -90,37 +83,6 @@ TEST(QTWriterTest, WriterWithoutTracks) {
               Bytes().label("RCVR").u32(32).u32(16).data());
 }
 
-TEST(QTWriterTest, ShortestSegmentCutsEveryTrack) {
-    mvdtest::TempDir dir;
-    Writer writer(dir.file("s.mov"), false);
-    QTTextTrack* longer = writer->createTextTrack();
-    QTTextTrack* shorter = writer->createTextTrack();
-    QTRawAudioTrack* raw =
-        writer->createRawAudioTrack(1, 8000, 16, kAudioFormatLinearPCM,
-                                    kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsBigEndian);
-    writer->start();
-    auto say = [](QTTextTrack* track, int64_t duration) {
-        CFStringRef text = CFStringCreateWithCString(nullptr, "x", kCFStringEncodingUTF8);
-        track->writeTextSample(text, duration);
-        CFRelease(text);
-    };
-    say(longer, 900);
-    say(shorter, 450);
-    std::vector<uint8_t> samples(2 * 16000);
-    raw->writeSample(samples.data(), 32000, 1, 16000, nullptr);  // 2 s
-    TimeRecord shortest = writer->getShortestTrackTimeRecord();
-    EXPECT_EQ(WideToSInt64(shortest.value), 450);
-    writer->finalizeTracksWithShortestTrackMediaDuration();
-    writer->finalizeMovie();
-
-    qtfile::MovieFileReader reader;
-    ASSERT_TRUE(reader.open(dir.file("s.mov")).ok());
-    for (size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(reader.track(i).header.duration, 450u) << i;
-    }
-    EXPECT_EQ(longer->recoveryFile(), nullptr);
-}
-
 TEST(QTWriterTest, CreationFailures) {
     mvdtest::TempDir dir;
     using mvdtest::MessageOf;
@@ -132,37 +94,6 @@ TEST(QTWriterTest, CreationFailures) {
               "Error creating recovery file");
     EXPECT_THROW(Writer(dir.file("c.mov"), false)->createRawAudioTrack(5, 8000, 16, 0, 0),
                  SetupException);
-}
-
-// A recording that ends without finalizeMovie leaves no movie atom, and the
-// data of every sample logged in the recovery file where the record says.
-TEST(QTWriterTest, UnfinishedRecordingKeepsItsDataForRecovery) {
-    mvdtest::TempDir dir;
-    std::vector<std::vector<uint8_t>> fed;
-    {
-        Writer writer(dir.file("u.mov"), true, dir.file("u.rcv"));
-        AudioTrack* audio = writer->createAudioTrack(1, 8000, 16, 0);
-        SoundDescriptionHandle sound = mvdtest::NewSoundDescription(mvdtest::PCMStream(1, 8000));
-        writer->start();
-        for (uint32_t i = 0; i < 3; ++i) {
-            fed.push_back(mvdtest::PatternBytes(400, i));
-            audio->writeBuffer(reinterpret_cast<short*>(fed.back().data()), 400, sound);
-        }
-        DisposeHandle(reinterpret_cast<Handle>(sound));
-    }
-    qtfile::MovieFileReader reader;
-    EXPECT_EQ(reader.open(dir.file("u.mov")).code, qtfile::ReadError::noMovie);
-    auto contents = mvdtest::ParseRecoveryFile(mvdtest::ReadFileBytes(dir.file("u.rcv")));
-    ASSERT_TRUE(contents.has_value());
-    ASSERT_EQ(contents->records.size(), 4u);
-    std::vector<unsigned char> movie = mvdtest::ReadFileBytes(dir.file("u.mov"));
-    for (size_t i = 0; i < fed.size(); ++i) {
-        const mvdtest::RecoveryRecord& record = contents->records[i + 1];
-        ASSERT_EQ(record.label, "QTAS");
-        ASSERT_EQ(record.size, 400u);
-        ASSERT_LE(record.offset + 400, static_cast<int64_t>(movie.size()));
-        EXPECT_TRUE(std::equal(fed[i].begin(), fed[i].end(), movie.begin() + record.offset));
-    }
 }
 
 // The movie outlives finalizeMovie until the writer goes: a track used

@@ -216,7 +216,6 @@ TEST_F(VideoTrackTest, CompressedSamplesAreAddedAndLogged) {
         message.rfind("Error -50 in QTICMVideoTrack::writeSample - AddMediaSample2, buffer = ", 0),
         0u)
         << message;
-    EXPECT_EQ(MessageOf([&] { track->repeatLastFrame(1); }), "repeat last frame not implemented");
     track->insertMediaIntoTrackWithMediaDuration();
     DisposeHandle(description);
 
@@ -281,22 +280,17 @@ TEST_F(VideoTrackTest, SessionFromStandardCompressionSettings) {
     EXPECT_EQ(sync->sampleNumbers, (std::vector<uint32_t>{1, 3, 5}));
 }
 
+// 16.16 except the last column (2.30); truncated toward zero, held at the
+// ends of the range.
 TEST(MatrixConversionTest, FloatsBecomeFixedPoint) {
-    const float identity[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-    MatrixRecord record = MatrixRecordFromFloats(identity);
-    EXPECT_EQ(record.matrix[0][0], 0x10000);
-    EXPECT_EQ(record.matrix[1][1], 0x10000);
-    EXPECT_EQ(record.matrix[2][2], 0x40000000);
-    EXPECT_EQ(record.matrix[0][1], 0);
-
-    // Truncated toward zero; out of range values held at the ends.
-    const float odd[3][3] = {{1.00001f, -0.50001f, 40000.0f}, {-40000.0f, 0, 0}, {0, 0, 3.0f}};
-    record = MatrixRecordFromFloats(odd);
-    EXPECT_EQ(record.matrix[0][0], 0x10000);
-    EXPECT_EQ(record.matrix[0][1], -0x8000);
-    EXPECT_EQ(record.matrix[0][2], 0x7FFFFFFF);
-    EXPECT_EQ(record.matrix[1][0], static_cast<Fixed>(0x80000000u));
-    EXPECT_EQ(record.matrix[2][2], 0x7FFFFFFF);
+    const float floats[3][3] = {{1.00001f, -0.50001f, 40000.0f}, {-40000.0f, 1, 0}, {0, 0, 1}};
+    MatrixRecord record = MatrixRecordFromFloats(floats);
+    const Fixed expected[3][3] = {{0x10000, -0x8000, 0x7FFFFFFF},
+                                  {static_cast<Fixed>(0x80000000u), 0x10000, 0},
+                                  {0, 0, 0x40000000}};
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(record.matrix[i / 3][i % 3], expected[i / 3][i % 3]) << i;
+    }
 }
 
 }  // namespace

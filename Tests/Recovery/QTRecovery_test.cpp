@@ -5,8 +5,8 @@
 
 #include <sys/stat.h>
 
+#include <functional>
 #include <map>
-#include <tuple>
 #include <utility>
 
 #include "QuickTime/RecordingTestSupport.h"
@@ -173,70 +173,61 @@ TEST_F(QTRecoveryTest, EveryCutKeepsTheCompleteRecords) {
 // A damaged record ends the records: the failure is thrown, and the movie
 // still holds everything before it.
 TEST_F(QTRecoveryTest, DamageStopsThereAndKeepsWhatCameBefore) {
-    const std::vector<size_t> ends = recoverytest::RecordEnds(*s_index);
+    const std::vector<size_t> ends = recoverytest::RecordEnds(*s_index);  // record starts
     const auto records = mvdtest::ParseRecoveryFile(*s_index)->records;
-    // A screen frame record in the middle that carries no description.
-    size_t pick = records.size() / 2;
-    while (records[pick].label != "QTVS" || !records[pick].description.empty()) {
-        ++pick;
-    }
-    const size_t at = ends[pick];  // where the record starts
-    const std::vector<mvdtest::RecoveryRecord> before(records.begin(), records.begin() + pick);
+    const auto find = [&](size_t from, auto wanted) {
+        while (!wanted(records[from])) {
+            ++from;
+        }
+        return from;
+    };
+    // A screen frame record in the middle that carries no description, the
+    // first record with a description and the first sound record.
+    const size_t frame = find(records.size() / 2, [](const mvdtest::RecoveryRecord& r) {
+        return r.label == "QTVS" && r.description.empty();
+    });
+    const size_t first =
+        find(0, [](const mvdtest::RecoveryRecord& r) { return !r.description.empty(); });
+    const size_t sound = find(0, [](const mvdtest::RecoveryRecord& r) {
+        return r.label == "QTAS" && !r.description.empty();
+    });
     const auto put32 = [](Bytes& bytes, size_t offset, uint32_t value) {
         for (int i = 0; i < 4; ++i) {
             bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
         }
     };
+    const size_t at = ends[frame];
+    const size_t description = ends[sound] + 12;
     struct Case {
-        const char* what;
-        size_t offset;  // from the record's start
-        uint32_t value;
         const char* message;
+        size_t damagedRecord;
+        std::function<void(Bytes&)> damage;
     };
     const Case cases[] = {
-        {"label", 0, 0x58585858, "Invalid recovery header label!"},
-        {"track", 4, 7, "Damaged recovery index: a video sample of track 7, which has no header"},
-        {"offset", 12, 0x40000000, "lies outside the data file"},
-        {"size", 16, 0, "lies outside the data file"},
+        {"Invalid recovery header label!", frame, [&](Bytes& b) { put32(b, at, 0x58585858); }},
+        {"Damaged recovery index: a video sample of track 7, which has no header", frame,
+         [&](Bytes& b) { put32(b, at + 4, 7); }},
+        {"lies outside the data file", frame, [&](Bytes& b) { put32(b, at + 12, 0x40000000); }},
+        {"lies outside the data file", frame, [&](Bytes& b) { put32(b, at + 16, 0); }},
+        {"claims 16777216 bytes", first, [&](Bytes& b) { put32(b, ends[first] + 8, 16u << 20); }},
+        // Cut to 20 bytes: no sound description is that short.
+        {"a sound description shorter", sound,
+         [&](Bytes& b) {
+             b.erase(b.begin() + description + 20,
+                     b.begin() + description + records[sound].description.size());
+             put32(b, description - 4, 20);
+             put32(b, description, 20);
+         }},
     };
     for (const Case& c : cases) {
         Bytes damaged = *s_index;
-        put32(damaged, at + c.offset, c.value);
+        c.damage(damaged);
         Outcome outcome;
         const std::string movie = rebuild(damaged, &outcome);
-        ASSERT_TRUE(outcome.threw) << c.what;
+        ASSERT_TRUE(outcome.threw) << c.message;
         EXPECT_NE(outcome.error.find(c.message), std::string::npos) << outcome.error;
-        ExpectRebuiltFrom(recoverytest::ReadTracks(movie), *s_original, before);
-    }
-
-    // A first sample record whose description claims 16 MiB, and a first
-    // sound record whose description is cut to 20 bytes (no sound
-    // description is that short).
-    size_t first = 0;
-    while (records[first].description.empty()) {
-        ++first;
-    }
-    size_t firstSound = 0;
-    while (records[firstSound].label != "QTAS" || records[firstSound].description.empty()) {
-        ++firstSound;
-    }
-    Bytes huge = *s_index;
-    put32(huge, ends[first] + 8, 16u << 20);
-    Bytes shortSound = *s_index;
-    const size_t description = ends[firstSound] + 12;
-    shortSound.erase(shortSound.begin() + description + 20,
-                     shortSound.begin() + description + records[firstSound].description.size());
-    put32(shortSound, description - 4, 20);
-    put32(shortSound, description, 20);
-    for (const auto& [index, at, message] :
-         {std::tuple{huge, first, "claims 16777216 bytes"},
-          std::tuple{shortSound, firstSound, "a sound description shorter"}}) {
-        Outcome outcome;
-        const std::string movie = rebuild(index, &outcome);
-        ASSERT_TRUE(outcome.threw) << message;
-        EXPECT_NE(outcome.error.find(message), std::string::npos) << outcome.error;
         ExpectRebuiltFrom(recoverytest::ReadTracks(movie), *s_original,
-                          {records.begin(), records.begin() + at});
+                          {records.begin(), records.begin() + c.damagedRecord});
     }
 }
 
@@ -251,14 +242,11 @@ TEST_F(QTRecoveryTest, HeadersFilesAndPaths) {
     EXPECT_TRUE(outcome.result);
     EXPECT_TRUE(recoverytest::ReadTracks(movie).empty());
 
-    for (auto [offset, value] : {std::pair<size_t, uint8_t>{0, 'X'}, {4, 0}, {5, 0}}) {
+    // A wrong label, no width, 32768 pixels wide.
+    for (auto [offset, value] : {std::pair<size_t, uint16_t>{0, 'X'}, {4, 0}, {4, 0x8000}}) {
         Bytes wrong = header;
-        if (offset == 5) {
-            wrong[4] = 0, wrong[5] = 0x80;  // 32768 pixels wide
-        } else {
-            wrong[offset] = value;
-            wrong[offset + 1] = 0;
-        }
+        wrong[offset] = static_cast<uint8_t>(value);
+        wrong[offset + 1] = static_cast<uint8_t>(value >> 8);
         std::remove(movie.c_str());
         movie = rebuild(wrong, &outcome);
         EXPECT_FALSE(outcome.threw) << outcome.error;

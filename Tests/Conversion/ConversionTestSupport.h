@@ -176,6 +176,17 @@ inline std::vector<ReaderFrame> ReaderFrames(const std::string& path) {
     return frames;
 }
 
+// Where each frame record of a capture file starts.
+inline std::vector<size_t> FrameRecordStarts(const Pixels& bytes) {
+    std::vector<size_t> starts;
+    for (size_t at = kMVRCHeaderSize; at + kMVRCTagSize <= bytes.size(); ++at) {
+        if (std::memcmp(bytes.data() + at, kMVRCFrameTag, kMVRCTagSize) == 0) {
+            starts.push_back(at);
+        }
+    }
+    return starts;
+}
+
 // The fields of a frame record that say how it was coded.
 struct RecordFields {
     _MVRCFrameHeader header{};

@@ -67,13 +67,7 @@ TEST(CaptureConversionEdges, DamageKeepsTheFramesBeforeIt) {
     const std::vector<ReaderFrame> all = ReaderFrames(capture);
     const Pixels bytes = mvdtest::ReadFileBytes(capture);
 
-    // Where each frame record starts.
-    std::vector<size_t> starts;
-    for (size_t at = 22; at + 5 <= bytes.size(); ++at) {
-        if (std::memcmp(bytes.data() + at, kMVRCFrameTag, kMVRCTagSize) == 0) {
-            starts.push_back(at);
-        }
-    }
+    const std::vector<size_t> starts = conversiontest::FrameRecordStarts(bytes);
     ASSERT_EQ(starts.size(), all.size());
     const auto convert = [&](const Pixels& damaged, const char* name) {
         const std::string broken = dir.file(std::string(name) + ".mvrc");

@@ -29,11 +29,8 @@ class CaptureSalvage : public ::testing::Test {
         m_bytes = mvdtest::ReadFileBytes(m_capture);
         // Where each frame record ends: at the next one's tag or the end
         // marker.
-        for (size_t at = kMVRCHeaderSize + 1; at + kMVRCTagSize <= m_bytes.size(); ++at) {
-            if (std::memcmp(m_bytes.data() + at, kMVRCFrameTag, kMVRCTagSize) == 0) {
-                m_ends.push_back(at);
-            }
-        }
+        m_ends = conversiontest::FrameRecordStarts(m_bytes);
+        m_ends.erase(m_ends.begin());
         m_ends.push_back(m_bytes.size() - kMVRCTagSize);
     }
 

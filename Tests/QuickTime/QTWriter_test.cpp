@@ -1,5 +1,6 @@
-// The writer's own rules: track numbers, which tracks log to the recovery
-// file, a writer without tracks, and its failures.
+// The writer's own rules: a writer without tracks, its failures, and tracks
+// used after the movie is finalized (track numbers and which tracks log are
+// in the recorded scenario's recovery file).
 #include <gtest/gtest.h>
 
 #include "MVDCommon/MVDException.h"
@@ -10,49 +11,11 @@ namespace {
 
 using mvdtest::Bytes;
 
-constexpr tagMVDRect kRect{0, 0, 32, 16};
-
 struct Writer : mvdtest::Held<QTWriter> {
     Writer(const std::string& path, bool recovery, const std::string& recoveryPath = "",
            unsigned int width = 32)
         : Held(new QTWriter(path, width, 16, recovery, recoveryPath.c_str())) {}
 };
-
-TEST(QTWriterTest, TrackNumbersAndRecoveryFiles) {
-    mvdtest::TempDir dir;
-    Writer writer(dir.file("a.mov"), true, dir.file("a.rcv"));
-    QTICMVideoTrack* screen =
-        writer->createVideoTrack(kRect, 'BGRA', 128, 'rle ', codecLosslessQuality, 80);
-    EXPECT_EQ(writer->createModifierTrack(screen->quickTimeTrack()), nullptr);
-    QTICMVideoTrack* cursor = writer->createCursorVideoTrack(tagMVDRect{0, 0, 8, 8}, 15);
-    AudioTrack* audio = writer->createAudioTrack(2, 8000, 16, 7);
-    QTTextTrack* text = writer->createTextTrack();
-    QTRawAudioTrack* raw = writer->createRawAudioTrack(1, 8000, 16, kAudioFormatLinearPCM, 0);
-    QTAudioTrack* rebuilt = writer->createRecoveryAudioTrack(1, 8000, 16, 0);
-    QTTextTrack* rebuiltText = writer->createRecoveryTextTrack();
-    MatrixRecord matrix{};
-    GetTrackMatrix(screen->quickTimeTrack(), &matrix);
-    QTICMVideoTrack* rebuiltVideo = writer->createRecoveryVideoTrack(kRect, matrix);
-
-    EXPECT_EQ(screen->trackNumber(), 0u);
-    EXPECT_EQ(cursor->trackNumber(), 1u);
-    EXPECT_EQ(rebuiltVideo->trackNumber(), 2u);
-    EXPECT_EQ(audio->trackNumber(), 0u);
-    EXPECT_EQ(text->trackNumber(), 1u);
-    EXPECT_EQ(raw->trackNumber(), 2u);
-    EXPECT_EQ(rebuilt->trackNumber(), 3u);
-    EXPECT_EQ(rebuiltText->trackNumber(), 4u);
-    EXPECT_EQ(writer->trackCount(), 8u);
-
-    // Only the recording tracks log.
-    EXPECT_EQ(screen->recoveryFile(), writer->recoveryFile());
-    EXPECT_EQ(dynamic_cast<QTAudioTrack*>(audio)->recoveryFile(), writer->recoveryFile());
-    EXPECT_EQ(text->recoveryFile(), writer->recoveryFile());
-    EXPECT_EQ(cursor->recoveryFile(), nullptr);
-    EXPECT_EQ(rebuilt->recoveryFile(), nullptr);
-    EXPECT_EQ(rebuiltText->recoveryFile(), nullptr);
-    EXPECT_EQ(rebuiltVideo->recoveryFile(), nullptr);
-}
 
 TEST(QTWriterTest, WriterWithoutTracks) {
     mvdtest::TempDir dir;
@@ -90,8 +53,6 @@ TEST(QTWriterTest, CreationFailures) {
               "Unable to create file specifier.");
     EXPECT_EQ(MessageOf<SetupException>([&] { Writer w(dir.file("big.mov"), false, "", 40000); }),
               "Unable to create movie file.");
-    EXPECT_EQ(MessageOf([&] { Writer w(dir.file("b.mov"), true, dir.file("missing/b.rcv")); }),
-              "Error creating recovery file");
     EXPECT_THROW(Writer(dir.file("c.mov"), false)->createRawAudioTrack(5, 8000, 16, 0, 0),
                  SetupException);
 }

@@ -12,6 +12,7 @@
 
 #include "MVDCommon/MVDException.h"
 
+#include "ImageCompression/MovieFrameDecoder.h"
 #include "MovieToolbox/MovieFileReader.h"
 #include "MovieToolbox/Movies.h"
 #include "QuickTime/QTRecoveryWriterFile.h"
@@ -38,6 +39,20 @@ std::string MessageOf(Body body) {
         return e.what();
     }
     return "(no exception)";
+}
+
+// Every frame of a video track, decoded to `format`.
+inline std::vector<std::vector<uint8_t>> DecodedFrames(const qtfile::MovieFileReader& reader,
+                                                       size_t track, CVPixelFormatType format) {
+    std::vector<std::vector<uint8_t>> frames;
+    EXPECT_EQ(DecodeTrackFrames(reader, track, format,
+                                [&](uint32_t, const MovieFrameDecoder& decoder) {
+                                    frames.emplace_back(decoder.frame().begin(),
+                                                        decoder.frame().end());
+                                    return true;
+                                }),
+              noErr);
+    return frames;
 }
 
 // Holds a track (or any other counted object) the way a writer does.

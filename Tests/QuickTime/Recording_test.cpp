@@ -68,18 +68,11 @@ class RecordingTest : public ::testing::Test {
     // Decodes a video track, comparing each frame with what was fed.
     void expectFramesAsFed(TrackIndex index, CVPixelFormatType format,
                            const std::vector<mvdtest::ScenarioSample>& fed) {
-        uint32_t decoded = 0;
-        OSErr err = DecodeTrackFrames(
-            m_reader, index, format, [&](uint32_t i, const MovieFrameDecoder& decoder) {
-                std::span<const UInt8> frame = decoder.frame();
-                EXPECT_TRUE(i < fed.size() && std::equal(frame.begin(), frame.end(),
-                                                         fed[i].bytes.begin(), fed[i].bytes.end()))
-                    << "track " << index << " frame " << i;
-                ++decoded;
-                return true;
-            });
-        EXPECT_EQ(err, noErr);
-        EXPECT_EQ(decoded, fed.size());
+        std::vector<std::vector<uint8_t>> expected;
+        for (const mvdtest::ScenarioSample& frame : fed) {
+            expected.push_back(frame.bytes);
+        }
+        EXPECT_TRUE(mvdtest::DecodedFrames(m_reader, index, format) == expected) << index;
     }
 
     static std::unique_ptr<mvdtest::ScreenCodecEnvironment> s_codec;

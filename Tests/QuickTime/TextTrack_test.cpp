@@ -38,7 +38,8 @@ class TextTrackTest : public mvdtest::MovieFileTest {
 };
 
 TEST_F(TextTrackTest, CaptionsAreUTF8InMediaAndRecords) {
-    mvdtest::WriteFileBytes(recoveryPath(), std::vector<uint8_t>(17, 1));  // replaced
+    mvdtest::WriteFileBytes(recoveryPath(),
+                            {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17});
     auto recovery = new QTRecoveryWriterFile(recoveryPath().c_str(), 64, 48);
     recovery->retain();
     QTTextTrack* track = newTrack(1, recovery);

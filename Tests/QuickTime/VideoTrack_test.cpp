@@ -1,7 +1,6 @@
-// The video track on its own: frames in either source byte order through
-// the screen codec without a conversion, failures of the output callback,
-// compressed samples added as they are, sessions from standard compression
-// settings, and the matrix.
+// The video track on its own: source byte orders and conversions, failures
+// of the output callback, compressed samples added as they are, sessions
+// from standard compression settings, and the matrix.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -59,24 +58,6 @@ class VideoTrackTest : public mvdtest::MovieFileTest {
         }
         return frames;
     }
-    static void expectDecodedFrames(const qtfile::MovieFileReader& reader, size_t track,
-                                    CVPixelFormatType format,
-                                    const std::vector<std::vector<uint8_t>>& expected) {
-        uint32_t decoded = 0;
-        EXPECT_EQ(DecodeTrackFrames(reader, track, format,
-                                    [&](uint32_t i, const MovieFrameDecoder& decoder) {
-                                        std::span<const UInt8> frame = decoder.frame();
-                                        EXPECT_TRUE(i < expected.size() &&
-                                                    std::vector<uint8_t>(
-                                                        frame.begin(), frame.end()) == expected[i])
-                                            << "frame " << i;
-                                        ++decoded;
-                                        return true;
-                                    }),
-                  noErr);
-        EXPECT_EQ(decoded, expected.size());
-    }
-
     mvdtest::ScreenCodecEnvironment m_codec;
 };
 
@@ -97,29 +78,41 @@ TEST_F(VideoTrackTest, ScreenCodecTakesEitherSourceOrderUnconverted) {
 
         qtfile::MovieFileReader reader;
         finishAndRead(reader);
-        expectDecodedFrames(reader, reader.trackCount() - 1, FormatFor(bgra), frames);
+        EXPECT_TRUE(mvdtest::DecodedFrames(reader, reader.trackCount() - 1, FormatFor(bgra)) ==
+                    frames);
     }
 }
 
 // Other codecs read ARGB: the session converts BGRA frames, and says so.
-TEST_F(VideoTrackTest, ConversionsByTheSessionAreCounted) {
+// Frames without a length are refused before they reach the session, which
+// goes on taking frames.
+TEST_F(VideoTrackTest, ConversionsAreCountedAndFramesNeedALength) {
     constexpr int kW = 48, kH = 32;
-    Track track(newTrack(kW, kH, kCVPixelFormatType_32BGRA, kAnimationCodecType));
+    const CVPixelFormatType bgra = kCVPixelFormatType_32BGRA;
+    Track track(newTrack(kW, kH, bgra, kAnimationCodecType));
     EXPECT_FALSE(track->sourceSwapped());
     track->startTrack();
+    auto frames = screenFrames(kW, kH, true, 3);
+    EXPECT_EQ(MessageOf([&] { writeFrames(track.get(), {frames[0]}, kW, kH, bgra, 0); }),
+              "ICMCompressionSessionEncodeFrame error");
+    EXPECT_THROW(track->compressAndWriteMVDImage(nullptr, 20), MVDException);
     testing::internal::CaptureStdout();
-    writeFrames(track.get(), screenFrames(kW, kH, true, 3), kW, kH, kCVPixelFormatType_32BGRA, 20);
+    for (int i = 0; i < 3; ++i) {
+        writeFrames(track.get(), {frames[i]}, kW, kH, bgra, std::vector<long>{600, 598, 1}[i]);
+    }
     track->flushTrackDataToDisk();
     std::string printed = testing::internal::GetCapturedStdout();
     EXPECT_EQ(track->convertedFrameCount(), 3u);
     EXPECT_NE(printed.find("WARNING: losing performance because quicktime is converting the "
                            "pixel buffer!\n"),
               std::string::npos);
+    EXPECT_EQ(track->getMediaDurationInSeconds(), 1.0);  // whole seconds of 1199 / 600
     track->insertMediaIntoTrackWithMediaDuration();
 
     qtfile::MovieFileReader reader;
     finishAndRead(reader);
-    expectDecodedFrames(reader, 0, kCVPixelFormatType_32ARGB, screenFrames(kW, kH, false, 3));
+    EXPECT_TRUE(mvdtest::DecodedFrames(reader, 0, kCVPixelFormatType_32ARGB) ==
+                screenFrames(kW, kH, false, 3));
 }
 
 // A record that cannot be written inside the output callback comes back
@@ -150,23 +143,6 @@ TEST_F(VideoTrackTest, CallbackFailureSurfacesOnTheNextCall) {
     EXPECT_EQ(MessageOf([&] { track->insertMediaIntoTrackWithMediaDuration(); }),
               "Problem calling ICMCompressionSessionCompleteFrames");
     EXPECT_TRUE(mvdtest::LockIsFree(recovery.get()));
-}
-
-// Frames without a length are refused before they reach the session, which
-// goes on taking frames.
-TEST_F(VideoTrackTest, FramesNeedALength) {
-    Track track(newTrack(16, 16, kCVPixelFormatType_32ARGB, kAnimationCodecType));
-    track->startTrack();
-    auto frames = screenFrames(16, 16, false, 2);
-    EXPECT_EQ(MessageOf([&] {
-                  writeFrames(track.get(), {frames[0]}, 16, 16, kCVPixelFormatType_32ARGB, 0);
-              }),
-              "ICMCompressionSessionEncodeFrame error");
-    EXPECT_THROW(track->compressAndWriteMVDImage(nullptr, 20), MVDException);
-    writeFrames(track.get(), {frames[0]}, 16, 16, kCVPixelFormatType_32ARGB, 600);
-    writeFrames(track.get(), {frames[1]}, 16, 16, kCVPixelFormatType_32ARGB, 599);
-    track->flushTrackDataToDisk();
-    EXPECT_EQ(track->getMediaDurationInSeconds(), 1.0);  // whole seconds of 1199 / 600
 }
 
 // Compressed samples (as movie recovery hands them over) are added as they
@@ -221,7 +197,7 @@ TEST_F(VideoTrackTest, CompressedSamplesAreAddedAndLogged) {
 
     qtfile::MovieFileReader reader;
     finishAndRead(reader);
-    expectDecodedFrames(reader, 0, kCVPixelFormatType_32ARGB, frames);
+    EXPECT_TRUE(mvdtest::DecodedFrames(reader, 0, kCVPixelFormatType_32ARGB) == frames);
     auto contents = mvdtest::ParseRecoveryFile(recoveryBytes());
     ASSERT_TRUE(contents.has_value());
     ASSERT_EQ(contents->records.size(), 4u);
@@ -273,7 +249,7 @@ TEST_F(VideoTrackTest, SessionFromStandardCompressionSettings) {
 
     qtfile::MovieFileReader reader;
     finishAndRead(reader);
-    expectDecodedFrames(reader, 0, kCVPixelFormatType_32ARGB, frames);
+    EXPECT_TRUE(mvdtest::DecodedFrames(reader, 0, kCVPixelFormatType_32ARGB) == frames);
     // A key frame at least every second frame, as chosen in the dialog.
     const auto& sync = reader.track(0).media.information.sampleTable.syncSamples;
     ASSERT_TRUE(sync.has_value());

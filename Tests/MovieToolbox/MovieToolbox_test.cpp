@@ -66,19 +66,15 @@ TEST_F(ToolboxTest, FileCreationReplacesOnlyWhenAsked) {
     EXPECT_EQ(CloseMovieFile(12345), paramErr);
 }
 
-TEST_F(ToolboxTest, DefaultsAndTimeScales) {
-    EXPECT_EQ(GetMovieTimeScale(m_movie), 600);
-    newVideo(30);
-    EXPECT_EQ(GetMediaTimeScale(m_media), 30);
-    TimeRecord t{SInt64ToWide(1199), 600, nullptr};
-    ConvertTimeScale(&t, 44100);
-    EXPECT_EQ(WideToSInt64(t.value), 88126);  // 88126.5 rounded down
-    t = TimeRecord{SInt64ToWide(-1), 600, nullptr};
-    ConvertTimeScale(&t, 30);
-    EXPECT_EQ(WideToSInt64(t.value), -1);
-    t = TimeRecord{SInt64ToWide(int64_t{3} << 40), 600, nullptr};
-    ConvertTimeScale(&t, 1200);
-    EXPECT_EQ(WideToSInt64(t.value), int64_t{6} << 40);
+TEST_F(ToolboxTest, TimeScaleConversions) {
+    // Rounded down (88126.5), signs and 64-bit values kept.
+    const int64_t cases[][3] = {{1199, 44100, 88126}, {-1, 30, -1}, {3ll << 40, 1200, 6ll << 40}};
+    TimeRecord t{};
+    for (const auto& [value, scale, converted] : cases) {
+        t = TimeRecord{SInt64ToWide(value), 600, nullptr};
+        ConvertTimeScale(&t, static_cast<TimeScale>(scale));
+        EXPECT_EQ(WideToSInt64(t.value), converted);
+    }
     t.scale = 0;
     ConvertTimeScale(&t, 600);
     EXPECT_EQ(GetMoviesError(), paramErr);

@@ -1,10 +1,8 @@
-// Capture files converted into movies: every readable compression type, the
-// frames with their sprites and their durations, and capture files that are
-// empty, damaged or cut short.
+// Capture files that are empty, damaged or cut short converted into movies
+// (whole ones of every compression type are checked through ffmpeg).
 #include <gtest/gtest.h>
 
-#include <random>
-#include <tuple>
+#include <cstring>
 
 #include "Capture/MVRCReader.h"
 #include "Capture/MVRCWriter.h"
@@ -16,7 +14,6 @@ namespace {
 
 using conversiontest::DecodedTrack;
 using conversiontest::DecodeVideoTrack;
-using conversiontest::MoviePicture;
 using conversiontest::Pixels;
 using conversiontest::ReaderFrame;
 using conversiontest::ReaderFrames;
@@ -30,21 +27,6 @@ void ExpectMovieOf(const std::string& moviePath, const std::vector<ReaderFrame>&
         EXPECT_EQ(track.samples[f].duration, frames[f].duration) << "frame " << f;
     }
 }
-
-class CaptureConversion : public ::testing::TestWithParam<conversiontest::TypeAndFormat> {};
-
-TEST_P(CaptureConversion, MovieShowsTheReadersFramesFlipped) {
-    const auto [type, pixelFormat] = GetParam();
-    mvdtest::TempDir dir;
-    const std::string capture = dir.file("rec.mvrc");
-    const std::string movie = dir.file("rec.mov");
-    RecordCapture(capture, type, pixelFormat, 30);
-    MVRCReader().convertToMOV(capture.c_str(), movie.c_str());
-    ExpectMovieOf(movie, ReaderFrames(capture));
-}
-
-INSTANTIATE_TEST_SUITE_P(AllTypes, CaptureConversion, conversiontest::AllTypesAndFormats(),
-                         conversiontest::TypeAndFormatName);
 
 TEST(CaptureConversionEdges, EmptyCaptureMakesAnEmptyMovie) {
     mvdtest::TempDir dir;

@@ -195,7 +195,6 @@ TEST(MVRCMovieRefusals, BadFramesLeaveAPlayableMovie) {
     const std::string path = dir.file("refusals.mov");
     writer.openFile(path);
     writer.writeHeader(&format);
-    EXPECT_EQ(writer.sampleCapacity(), 16u * 12 * 4 + 12128);
     writer.writeFrame(1, 10.0f, &image, 1, &whole, nullptr, at, 0);
     std::vector<Pixels> expected{MoviePicture(image)};
 
@@ -236,7 +235,6 @@ TEST(MVRCMovieTracks, IFrameDataAndAudio) {
     writer.openFile(path);
     EXPECT_THROW(writer.createAudioTrack(2, 22050, 16, 0), SetupException);
     writer.writeHeader(&format);
-    EXPECT_EQ(WideToSInt64(writer.getShortestTrackTimeRecord().value), 0x7FFFFFFF);
     auto* audio = static_cast<QTAudioTrack*>(writer.createAudioTrack(2, 22050, 16, 0));
     writer.start();
 

@@ -2,9 +2,6 @@
 // and the raw track's single segment.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -112,25 +109,6 @@ TEST_F(AudioTrackTest, BadInputIsRefused) {
     EXPECT_THROW(new QTAudioTrack(2, m_movie, 2, 0, 16, 0, nullptr), SetupException);
 }
 
-// Files may grow to `limit` bytes while it lives (a full disk, for the test).
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t limit) : m_previous(signal(SIGXFSZ, SIG_IGN)) {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        struct rlimit limited = m_saved;
-        limited.rlim_cur = limit;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        signal(SIGXFSZ, m_previous);
-    }
-
-  private:
-    struct rlimit m_saved;
-    sighandler_t m_previous;
-};
-
 // A full disk surfaces on the writing call; what was written before stays,
 // and a record that did not reach the file is written again in full later.
 TEST_F(AudioTrackTest, FullDiskIsReportedAndNothingIsLost) {
@@ -145,14 +123,14 @@ TEST_F(AudioTrackTest, FullDiskIsReportedAndNothingIsLost) {
     {
         // Room for the sample in the movie, not for its record: the part
         // of the record written is taken back and the lock released.
-        FileSizeLimit limit(recoverySize + 40);
+        mvdtest::FileSizeLimit limit(recoverySize + 40);
         EXPECT_EQ(mvdtest::MessageOf(write), "Error writing recovery file");
     }
     EXPECT_EQ(recoveryBytes().size(), recoverySize);
     EXPECT_TRUE(mvdtest::LockIsFree(m_recovery));
     write();
     {
-        FileSizeLimit limit(movieSize());
+        mvdtest::FileSizeLimit limit(movieSize());
         try {
             write();
             ADD_FAILURE() << "a sample beyond the disk was accepted";

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdint>
@@ -40,6 +42,26 @@ std::string MessageOf(Body body) {
     }
     return "(no exception)";
 }
+
+// Files may grow to `limit` bytes while it lives (a full disk, in this
+// process; writes beyond fail instead of raising SIGXFSZ).
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t limit) : m_previous(signal(SIGXFSZ, SIG_IGN)) {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        struct rlimit limited = m_saved;
+        limited.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        signal(SIGXFSZ, m_previous);
+    }
+
+  private:
+    struct rlimit m_saved;
+    sighandler_t m_previous;
+};
 
 // Every frame of a video track, decoded to `format`.
 inline std::vector<std::vector<uint8_t>> DecodedFrames(const qtfile::MovieFileReader& reader,

@@ -1,6 +1,6 @@
 // The video track on its own: source byte orders and conversions, failures
-// of the output callback, compressed samples added as they are, sessions
-// from standard compression settings, and the matrix.
+// of the output callback, sessions from standard compression settings, and
+// the matrix (compressed samples added as they are: the recovery tests).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,11 +9,8 @@
 
 #include "Dialogs/DialogDriver.h"
 #include "ImageCompression/MovieFrameDecoder.h"
-#include "MovieToolbox/SampleDescriptions.h"
 #include "QuickTime/QTICMVideoTrack.h"
-#include "QuickTime/QTWriter.h"
 #include "RecordingTestSupport.h"
-#include "RecoveryRecords.h"
 #include "StandardCompression/StandardCompression.h"
 #include "Support/RecordingScenario.h"
 #include "Support/ScreenCodecEnvironment.h"
@@ -143,76 +140,6 @@ TEST_F(VideoTrackTest, CallbackFailureSurfacesOnTheNextCall) {
     EXPECT_EQ(MessageOf([&] { track->insertMediaIntoTrackWithMediaDuration(); }),
               "Problem calling ICMCompressionSessionCompleteFrames");
     EXPECT_TRUE(mvdtest::LockIsFree(recovery.get()));
-}
-
-// Compressed samples (as movie recovery hands them over) are added as they
-// are, logged with their flags, and the description goes with the first.
-TEST_F(VideoTrackTest, CompressedSamplesAreAddedAndLogged) {
-    // Samples of the Animation codec, from a movie of their own.
-    mvdtest::TempDir source;
-    auto frames = screenFrames(24, 16, false, 3);
-    {
-        Held<QTWriter> writer(new QTWriter(source.file("s.mov"), 24, 16, false, nullptr));
-        QTICMVideoTrack* track = writer->createCursorVideoTrack(tagMVDRect{0, 0, 24, 16}, 30);
-        writer->start();
-        writeFrames(track, frames, 24, 16, kCVPixelFormatType_32ARGB, 20);
-        writer->finalizeTracksWithTrackMediaDuration();
-        writer->finalizeMovie();
-    }
-    qtfile::MovieFileReader sourceMovie;
-    ASSERT_TRUE(sourceMovie.open(source.file("s.mov")).ok());
-    std::vector<uint8_t> memory;
-    ASSERT_EQ(
-        mtb::DescriptionFromFile(
-            VideoMediaType,
-            sourceMovie.track(0).media.information.sampleTable.descriptions.entries.at(0), memory),
-        noErr);
-    Handle description = NewHandle(0);
-    ASSERT_EQ(mtb::CopyToHandle(memory, description), noErr);
-
-    Held<QTRecoveryWriterFile> recovery(new QTRecoveryWriterFile(recoveryPath().c_str(), 24, 16));
-    const float translation[3][3] = {{1, 0, 0}, {0, 1, 0}, {2, 3, 1}};
-    MatrixRecord matrix = MatrixRecordFromFloats(translation);
-    Track track(new QTICMVideoTrack(0, tagMVDRect{0, 0, 24, 16}, 0.0f, 0, 0, m_movie,
-                                    kAnimationCodecType, codecLosslessQuality, 80, recovery.get(),
-                                    matrix));
-    track->startTrack();
-    for (uint32_t i = 0; i < frames.size(); ++i) {
-        std::vector<uint8_t> bytes;
-        ASSERT_TRUE(sourceMovie.readSample(0, i, bytes).ok());
-        track->writeSample(bytes.data(), static_cast<int>(bytes.size()), 20,
-                           reinterpret_cast<ImageDescriptionHandle>(description),
-                           i == 0 ? 0u : static_cast<MediaSampleFlags>(mediaSampleNotSync));
-    }
-    std::string message = MessageOf([&] {
-        track->writeSample(nullptr, 0, 20, reinterpret_cast<ImageDescriptionHandle>(description),
-                           0);
-    });
-    EXPECT_EQ(
-        message.rfind("Error -50 in QTICMVideoTrack::writeSample - AddMediaSample2, buffer = ", 0),
-        0u)
-        << message;
-    track->insertMediaIntoTrackWithMediaDuration();
-    DisposeHandle(description);
-
-    qtfile::MovieFileReader reader;
-    finishAndRead(reader);
-    EXPECT_TRUE(mvdtest::DecodedFrames(reader, 0, kCVPixelFormatType_32ARGB) == frames);
-    auto contents = mvdtest::ParseRecoveryFile(recoveryBytes());
-    ASSERT_TRUE(contents.has_value());
-    ASSERT_EQ(contents->records.size(), 4u);
-    EXPECT_EQ(contents->records[0].label, "QTVH");
-    for (uint32_t i = 0; i < 3; ++i) {
-        const mvdtest::RecoveryRecord& record = contents->records[i + 1];
-        qtfile::SampleInfo info;
-        ASSERT_TRUE(reader.sampleInfo(0, i, info).ok());
-        EXPECT_EQ(record.label, "QTVS");
-        EXPECT_EQ(record.description, i == 0 ? memory : std::vector<uint8_t>{});
-        EXPECT_EQ(record.offset, static_cast<int64_t>(info.offset));
-        EXPECT_EQ(record.size, info.size);
-        EXPECT_EQ(record.time, static_cast<int32_t>(20 * i));
-        EXPECT_EQ(record.flags, i == 0 ? 0u : static_cast<uint32_t>(mediaSampleNotSync));
-    }
 }
 
 // The session can come from standard compression settings, chosen in the

@@ -8,7 +8,6 @@
 
 #include "MovieToolbox/MovieFileReader.h"
 #include "Support/SampleMovie.h"
-#include "Support/SoundFormats.h"
 #include "Support/TempDir.h"
 #include "ToolboxMovie.h"
 
@@ -24,22 +23,17 @@ struct Reported {
 // pipe as soon as it is known, then exits or kills itself.
 [[noreturn]] void RecordAndDie(const std::string& path, int pipeFd, bool sigkill) {
     mvdtest::ToolboxMovie file(path);
-    Media video = file.addMedia(VideoMediaType, 600, 8, 8);
-    Media audio = file.addMedia(SoundMediaType, 8000);
-    auto image = reinterpret_cast<SampleDescriptionHandle>(
-        mvdtest::NewImageDescription(kRawCodecType, 8, 8, 32));
-    auto sound = reinterpret_cast<SampleDescriptionHandle>(
-        mvdtest::NewSoundDescription(mvdtest::PCMStream(1, 8000)));
+    file.addVideoAndSound();
     for (uint32_t i = 0; i < 20 && file.created == noErr; ++i) {
         bool isVideo = i % 2 == 0;
         auto bytes = mvdtest::PatternBytes(isVideo ? 256 : 2 * (100 + i), i);
         TimeValue64 time = 0;
-        if (AddMediaSample2(isVideo ? video : audio, bytes.data(), bytes.size(), isVideo ? 40 : 1,
-                            0, isVideo ? image : sound, isVideo ? 1 : bytes.size() / 2, 0,
-                            &time) != noErr) {
+        if (AddMediaSample2(isVideo ? file.video : file.audio, bytes.data(), bytes.size(),
+                            isVideo ? 40 : 1, 0, isVideo ? file.image : file.sound,
+                            isVideo ? 1 : bytes.size() / 2, 0, &time) != noErr) {
             break;
         }
-        SampleReference64Record ref = mvdtest::ReferenceAt(isVideo ? video : audio, time);
+        SampleReference64Record ref = mvdtest::ReferenceAt(isVideo ? file.video : file.audio, time);
         Reported r{WideToSInt64(ref.dataOffset), ref.dataSize, i};
         if (write(pipeFd, &r, sizeof r) != static_cast<ssize_t>(sizeof r)) {
             break;

@@ -6,7 +6,6 @@
 
 #include "MovieToolbox/MovieFileReader.h"
 #include "Support/SampleMovie.h"
-#include "Support/SoundFormats.h"
 #include "Support/TempDir.h"
 #include "ToolboxMovie.h"
 
@@ -19,12 +18,7 @@ TEST(MovieToolboxThreads, ConcurrentSamplesAllLandIntact) {
     {
         mvdtest::ToolboxMovie file(path);
         ASSERT_EQ(file.created, noErr);
-        Media video = file.addMedia(VideoMediaType, 600, 8, 8);
-        Media audio = file.addMedia(SoundMediaType, 8000);
-        auto image = reinterpret_cast<SampleDescriptionHandle>(
-            mvdtest::NewImageDescription(kRawCodecType, 8, 8, 32));
-        auto sound = reinterpret_cast<SampleDescriptionHandle>(
-            mvdtest::NewSoundDescription(mvdtest::PCMStream(1, 8000)));
+        file.addVideoAndSound();
         auto feed = [](Media media, SampleDescriptionHandle desc, size_t size, uint32_t seedBase,
                        ItemCount samples, TimeValue64 duration) {
             for (int i = 0; i < kCount; ++i) {
@@ -36,13 +30,11 @@ TEST(MovieToolboxThreads, ConcurrentSamplesAllLandIntact) {
                 ASSERT_EQ(mvdtest::ReferenceAt(media, time).dataSize, size);
             }
         };
-        std::thread videoThread(feed, video, image, 256, 0, 1, 20);
-        std::thread audioThread(feed, audio, sound, 64, 100000, 32, 1);
+        std::thread videoThread(feed, file.video, file.image, 256, 0, 1, 20);
+        std::thread audioThread(feed, file.audio, file.sound, 64, 100000, 32, 1);
         videoThread.join();
         audioThread.join();
-        ASSERT_EQ(file.finish({video, audio}), noErr);
-        DisposeHandle(reinterpret_cast<Handle>(image));
-        DisposeHandle(reinterpret_cast<Handle>(sound));
+        ASSERT_EQ(file.finish({file.video, file.audio}), noErr);
     }
 
     qtfile::MovieFileReader reader;

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "MovieToolbox/Movies.h"
+#include "Support/SampleMovie.h"
+#include "Support/SoundFormats.h"
 
 namespace mvdtest {
 
@@ -17,6 +19,11 @@ struct ToolboxMovie {
                                   &refNum, &movie);
     }
     ~ToolboxMovie() {
+        for (SampleDescriptionHandle description : {image, sound}) {
+            if (description != nullptr) {
+                DisposeHandle(reinterpret_cast<Handle>(description));
+            }
+        }
         if (movie != nullptr) {
             CloseMovieFile(refNum);
             DisposeMovie(movie);
@@ -30,6 +37,15 @@ struct ToolboxMovie {
         Track track = NewMovieTrack(movie, FixedFromInt(width), FixedFromInt(height),
                                     type == SoundMediaType ? kFullVolume : kNoVolume);
         return NewTrackMedia(track, type, scale, nullptr, 0);
+    }
+    // An 8x8 raw video media at 600 and a mono 16-bit PCM media at 8000,
+    // with a description for each.
+    void addVideoAndSound() {
+        video = addMedia(VideoMediaType, 600, 8, 8);
+        audio = addMedia(SoundMediaType, 8000);
+        image =
+            reinterpret_cast<SampleDescriptionHandle>(NewImageDescription(kRawCodecType, 8, 8, 32));
+        sound = reinterpret_cast<SampleDescriptionHandle>(NewSoundDescription(PCMStream(1, 8000)));
     }
     // Inserts every media whole into its track and writes the movie atom.
     OSErr finish(std::initializer_list<Media> media) {
@@ -47,6 +63,10 @@ struct ToolboxMovie {
     OSErr created = noErr;
     short refNum = 0;
     Movie movie = nullptr;
+    Media video = nullptr;
+    Media audio = nullptr;
+    SampleDescriptionHandle image = nullptr;
+    SampleDescriptionHandle sound = nullptr;
 };
 
 // The reference of the samples added by the call whose first sample starts

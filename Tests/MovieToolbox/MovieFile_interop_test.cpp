@@ -17,16 +17,8 @@ using mvdtest::JsonValue;
 using mvdtest::SampleMovie;
 using mvdtest::WrittenTrack;
 
-class MovieInterop : public ::testing::Test {
+class MovieInterop : public mvdtest::SampleMovieSuite {
   protected:
-    static void SetUpTestSuite() {
-        s_dir = new mvdtest::TempDir;
-        s_movie = new SampleMovie(mvdtest::WriteSampleMovie(s_dir->file("interop.mov")));
-    }
-    static void TearDownTestSuite() {
-        delete s_movie;
-        delete s_dir;
-    }
     void SetUp() override {
         std::string missing = mvdtest::FFmpegToolsMissing();
         if (!missing.empty()) {
@@ -56,13 +48,7 @@ class MovieInterop : public ::testing::Test {
         EXPECT_TRUE(bytes) << error;
         return bytes ? *bytes : std::vector<uint8_t>{};
     }
-
-    static mvdtest::TempDir* s_dir;
-    static SampleMovie* s_movie;
 };
-
-mvdtest::TempDir* MovieInterop::s_dir = nullptr;
-SampleMovie* MovieInterop::s_movie = nullptr;
 
 TEST_F(MovieInterop, StreamsHaveTheirCodecsAndEditedDurations) {
     JsonValue json = Probe({"-show_streams", "-show_format"});

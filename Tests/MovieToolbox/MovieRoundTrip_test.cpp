@@ -8,34 +8,22 @@
 #include "MovieToolbox/SampleDescriptions.h"
 #include "Support/SampleMovie.h"
 #include "Support/TempDir.h"
+#include "ToolboxMovie.h"
 
 namespace {
 
 using mvdtest::SampleMovie;
 using mvdtest::WrittenTrack;
 
-class MovieRoundTrip : public ::testing::Test {
+class MovieRoundTrip : public mvdtest::SampleMovieSuite {
   protected:
-    static void SetUpTestSuite() {
-        s_dir = new mvdtest::TempDir;
-        s_movie = new SampleMovie(mvdtest::WriteSampleMovie(s_dir->file("sample.mov")));
-    }
-    static void TearDownTestSuite() {
-        delete s_movie;
-        delete s_dir;
-    }
     void SetUp() override {
         auto status = m_reader.open(s_movie->path);
         ASSERT_TRUE(status.ok()) << status.message;
     }
 
-    static mvdtest::TempDir* s_dir;
-    static SampleMovie* s_movie;
     qtfile::MovieFileReader m_reader;
 };
-
-mvdtest::TempDir* MovieRoundTrip::s_dir = nullptr;
-SampleMovie* MovieRoundTrip::s_movie = nullptr;
 
 qtfile::Matrix ToMatrix(const MatrixRecord& record) {
     qtfile::Matrix m;

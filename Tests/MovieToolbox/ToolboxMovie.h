@@ -2,11 +2,14 @@
 // that add samples themselves.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include "MovieToolbox/Movies.h"
 #include "Support/SampleMovie.h"
 #include "Support/SoundFormats.h"
+#include "Support/TempDir.h"
 
 namespace mvdtest {
 
@@ -78,5 +81,20 @@ inline SampleReference64Record ReferenceAt(Media media, TimeValue64 time) {
                                &count, &ref);
     return ref;
 }
+
+// A suite sharing one sample movie, written once.
+class SampleMovieSuite : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        s_dir = new TempDir;
+        s_movie = new SampleMovie(WriteSampleMovie(s_dir->file("sample.mov")));
+    }
+    static void TearDownTestSuite() {
+        delete s_movie;
+        delete s_dir;
+    }
+    static inline TempDir* s_dir = nullptr;
+    static inline SampleMovie* s_movie = nullptr;
+};
 
 }  // namespace mvdtest

@@ -3,6 +3,8 @@
 // in the recorded scenario's recovery file).
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "MVDCommon/MVDException.h"
 #include "QuickTime/QTWriter.h"
 #include "RecordingTestSupport.h"
@@ -74,6 +76,8 @@ TEST(QTWriterTest, TracksOutliveTheFinalizedMovie) {
     qtfile::MovieFileReader reader;
     ASSERT_TRUE(reader.open(dir.file("f.mov")).ok());
     EXPECT_EQ(reader.samples(0).sampleCount(), 1u);
+    // Without recovery, the movie is the only file written.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 // for byte, one record per sample in the order the samples were written.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 
 #include "ImageCompression/MovieFrameDecoder.h"
@@ -139,20 +138,6 @@ TEST_F(RecordingTest, RecoveryFileHoldsEveryRecordInOrder) {
     std::vector<unsigned char> actual = mvdtest::ReadFileBytes(s_movie->recoveryPath());
     ASSERT_EQ(actual.size(), expected.size());
     EXPECT_TRUE(actual == expected);
-}
-
-TEST(RecordingWithoutRecoveryTest, WritesNoRecoveryFile) {
-    mvdtest::ScreenCodecEnvironment codec;
-    mvdtest::TempDir dir;
-    mvdtest::RecordScenario(dir.file("plain.mov"), "");
-    std::vector<std::string> files;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-        files.push_back(entry.path().filename());
-    }
-    EXPECT_EQ(files, std::vector<std::string>{"plain.mov"});
-    qtfile::MovieFileReader reader;
-    ASSERT_TRUE(reader.open(dir.file("plain.mov")).ok());
-    EXPECT_EQ(reader.trackCount(), 6u);
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
 // The tool's shared parts: argument parsing, frame lists, error lines, file
-// kinds, the SWF walk, movie sound and the demo's rectangle merging.
+// kinds, the SWF walk, movie sound and the demo canvas's clip.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include <random>
 #include <sstream>
 
 #include "ArgParser.h"
@@ -226,33 +225,6 @@ TEST(MovieSoundTest, SixteenBitSoundInEitherByteOrder) {
         }
     }
     EXPECT_EQ(sound.samples, expected);
-}
-
-TEST(DemoCanvasTest, MergedRectanglesCoverTheirInputsWithoutTouching) {
-    std::mt19937 rng(11);
-    const mvddemo::Rect bounds{0, 0, 64, 48};
-    for (int round = 0; round < 200; ++round) {
-        std::vector<mvddemo::Rect> rects;
-        for (int i = 0; i < 1 + int(rng() % 6); ++i) {
-            rects.push_back({int32_t(rng() % 80) - 8, int32_t(rng() % 60) - 6, int32_t(rng() % 20),
-                             int32_t(rng() % 20)});
-        }
-        const std::vector<mvddemo::Rect> merged = mvddemo::MergeRects(rects, bounds);
-        for (const mvddemo::Rect& r : rects) {
-            const mvddemo::Rect inside = r.intersect(bounds);
-            int covered = 0;
-            for (const mvddemo::Rect& m : merged) {
-                covered += inside.intersect(m) == inside ? 1 : 0;
-            }
-            EXPECT_TRUE(inside.empty() || covered == 1) << round;
-        }
-        for (size_t i = 0; i < merged.size(); ++i) {
-            EXPECT_EQ(merged[i].intersect(bounds), merged[i]);
-            for (size_t j = i + 1; j < merged.size(); ++j) {
-                EXPECT_FALSE(merged[i].touches(merged[j])) << round;
-            }
-        }
-    }
 }
 
 TEST(DemoCanvasTest, DrawingStaysInsideTheClip) {

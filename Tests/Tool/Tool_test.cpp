@@ -63,6 +63,15 @@ class ToolTest : public ::testing::Test {
         return dir + "/demo-live.mov";
     }
 
+    // Runs the tool, which must succeed and print every part.
+    void ExpectOutput(const std::vector<std::string>& args, const std::vector<std::string>& parts) {
+        const CommandResult run = RunTool(args);
+        ASSERT_EQ(run.exitCode, 0) << run.errors;
+        for (const std::string& part : parts) {
+            EXPECT_TRUE(Contains(run.output, part)) << part << " in\n" << run.output;
+        }
+    }
+
     TempDir m_dir;
 };
 
@@ -156,56 +165,36 @@ TEST_F(ToolTest, DamagedCompressedCaptureDataIsAnErrorLine) {
     EXPECT_TRUE(Contains(run.errors, path + ": damaged compressed data")) << run.errors;
 }
 
-TEST_F(ToolTest, InfoDescribesACaptureFile) {
-    const std::string path = capture();
-    const CommandResult run = RunTool({"info", path, "--list"});
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
-    EXPECT_TRUE(Contains(run.output, "capture file (MVRC version 1)")) << run.output;
-    EXPECT_TRUE(Contains(run.output, "64 x 48, 'BGRA', 4 bytes per pixel"));
-    EXPECT_TRUE(Contains(run.output, "3, 1 key frame, 0.300 s at 10 fps"));
-    EXPECT_TRUE(Contains(run.output, "Delta RLE: 3 frames"));
-    EXPECT_TRUE(Contains(run.output, "cursor       in 1 frame"));
-    EXPECT_TRUE(Contains(run.output,
-                         "frame 1  Delta RLE  1 x 1/10 s  1 rectangle  64x1+0+1  "
-                         "cursor 4x4+2+3"))
-        << run.output;
-    EXPECT_TRUE(Contains(run.output, "frame 2 "));
-}
+TEST_F(ToolTest, InfoDescribesCapturesMoviesAndSwfFiles) {
+    ExpectOutput(
+        {"info", capture(), "--list"},
+        {"capture file (MVRC version 1)", "64 x 48, 'BGRA', 4 bytes per pixel",
+         "3, 1 key frame, 0.300 s at 10 fps", "Delta RLE: 3 frames", "cursor       in 1 frame",
+         "frame 1  Delta RLE  1 x 1/10 s  1 rectangle  64x1+0+1  cursor 4x4+2+3", "frame 2 "});
 
-TEST_F(ToolTest, InfoDescribesAMovie) {
     const SampleMovie written = WriteSampleMovie(m_dir.file("in.mov"));
-    const CommandResult run = RunTool({"info", written.path});
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
-    EXPECT_TRUE(Contains(run.output, "QuickTime movie (brand 'qt  ')")) << run.output;
-    EXPECT_TRUE(Contains(run.output, "tracks       " + std::to_string(written.tracks.size())));
+    std::vector<std::string> parts = {
+        "QuickTime movie (brand 'qt  ')", "video 'raw '",
+        "tracks       " + std::to_string(written.tracks.size()),
+        "refers to  'chap' track " + std::to_string(written.chapterTrackID) + " (chapters)"};
     for (const WrittenTrack& track : written.tracks) {
-        EXPECT_TRUE(Contains(run.output, "track " + std::to_string(track.trackID) + "  "));
+        parts.push_back("track " + std::to_string(track.trackID) + "  ");
         for (const std::string& text : track.texts) {
-            EXPECT_TRUE(Contains(run.output, "\"" + text + "\"")) << text;
+            parts.push_back("\"" + text + "\"");
         }
     }
-    EXPECT_TRUE(Contains(run.output, "video 'raw '"));
-    EXPECT_TRUE(Contains(run.output, "refers to  'chap' track " +
-                                         std::to_string(written.chapterTrackID) + " (chapters)"));
-}
+    ExpectOutput({"info", written.path}, parts);
 
-TEST_F(ToolTest, InfoDescribesAnSwfFile) {
-    const std::string path = m_dir.file("in.swf");
-    {
-        HFMovie movie;
-        HFRectangle a(0, 0, 200, 200), b(20, 20, 100, 100);
-        movie.Frame(0)->AddObject(&a);
-        movie.Frame(2)->AddObject(&b);
-        ASSERT_TRUE(movie.WriteMovie(path.c_str()));
-    }
-    const CommandResult run = RunTool({"info", path, "--list"});
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
-    EXPECT_TRUE(Contains(run.output, "SWF file, version 6, uncompressed (FWS)")) << run.output;
-    EXPECT_TRUE(Contains(run.output, "stage        550 x 400 pixels"));
-    EXPECT_TRUE(Contains(run.output, "frames       3 at 12.00 fps"));
-    EXPECT_TRUE(Contains(run.output, "DefineShape3 2"));
-    EXPECT_TRUE(Contains(run.output, "ShowFrame 3"));
-    EXPECT_TRUE(Contains(run.output, "  End  0 B at offset"));
+    const std::string swf = m_dir.file("in.swf");
+    HFMovie movie;
+    HFRectangle a(0, 0, 200, 200), b(20, 20, 100, 100);
+    movie.Frame(0)->AddObject(&a);
+    movie.Frame(2)->AddObject(&b);
+    ASSERT_TRUE(movie.WriteMovie(swf.c_str()));
+    ExpectOutput(
+        {"info", swf, "--list"},
+        {"SWF file, version 6, uncompressed (FWS)", "stage        550 x 400 pixels",
+         "frames       3 at 12.00 fps", "DefineShape3 2", "ShowFrame 3", "  End  0 B at offset"});
 }
 
 TEST_F(ToolTest, InfoDescribesARecoveryFile) {
@@ -282,37 +271,25 @@ TEST_F(ToolTest, FramesWritesTheChosenImages) {
     for (const WrittenTrack& t : written.tracks) {
         video = t.mediaType == 'vide' && video == 0 ? t.trackID : video;
     }
-    run = RunTool({"frames", written.path, dir, "--track", std::to_string(video), "--frames", "0-",
-                   "--alpha"});
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
-    EXPECT_TRUE(Contains(
-        run.output, "wrote " + std::to_string(written.track(video).samples.size()) + " images"))
-        << run.output;
+    ExpectOutput({"frames", written.path, dir, "--track", std::to_string(video), "--frames", "0-",
+                  "--alpha"},
+                 {"wrote " + std::to_string(written.track(video).samples.size()) + " images"});
     ExpectRefusal(RunTool({"frames", written.path, dir, "--track", "99"}), "frames");
 }
 
 TEST_F(ToolTest, SwfExportsCapturesAndMovies) {
     const std::string out = m_dir.file("out.swf");
-    CommandResult run = RunTool({"swf", capture(), out, "--version", "9", "--skin", "classic"});
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
-    EXPECT_TRUE(Contains(run.output, "3 frames at 10 fps from 3 source frames")) << run.output;
-    run = RunTool({"info", out});
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
-    // The merge with the controller writes version 8 whatever the movie's.
-    EXPECT_TRUE(Contains(run.output, "SWF file, version 8")) << run.output;
-    EXPECT_TRUE(Contains(run.output, "frames       3 at 10.00 fps"));
-    EXPECT_TRUE(Contains(run.output, "DoAction")) << "merged with the controller";
+    ExpectOutput({"swf", capture(), out, "--version", "9", "--skin", "classic"},
+                 {"3 frames at 10 fps from 3 source frames"});
+    // The merge with the controller (DoAction) writes version 8 whatever the movie's.
+    ExpectOutput({"info", out}, {"SWF file, version 8", "frames       3 at 10.00 fps", "DoAction"});
 
     // Frames lasting longer than one SWF frame are shown again.
     const std::string movie = WriteSampleMovie(m_dir.file("in.mov")).path;
-    run = RunTool({"swf", movie, out, "--audio", "none", "--fps", "30"});
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
-    EXPECT_TRUE(Contains(run.output, "at 30 fps")) << run.output;
+    ExpectOutput({"swf", movie, out, "--audio", "none", "--fps", "30"}, {"at 30 fps"});
     // The movie's first sound track (22050 Hz stereo) streams along.
-    run = RunTool({"swf", movie, out, "--audio", "pcm"});
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
-    EXPECT_TRUE(Contains(run.output, "with sound")) << run.output;
-    EXPECT_TRUE(Contains(RunTool({"info", out}).output, "22050 Hz, 16-bit, stereo"));
+    ExpectOutput({"swf", movie, out, "--audio", "pcm"}, {"with sound"});
+    ExpectOutput({"info", out}, {"22050 Hz, 16-bit, stereo"});
 
     ExpectRefusal(RunTool({"swf", capture(), out, "--skin", "nope"}), "swf", 2);
     ExpectRefusal(RunTool({"swf", capture(), out, "--audio", "mp3"}), "swf", 2);
@@ -356,9 +333,8 @@ TEST_F(ToolTest, ConvertKeepsACutCaptureOnlyWhenAskedToSalvage) {
 TEST_F(ToolTest, RecoverRebuildsWhatTheIndexListsUpToItsDamage) {
     const std::string live = liveMovie();
     const std::string out = m_dir.file("out.mov");
-    CommandResult run = RunTool({"recover", live + ".rcvr", live, out});
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
-    EXPECT_TRUE(Contains(run.output, "3 frames, 0.300 s")) << run.output;
+    ExpectOutput({"recover", live + ".rcvr", live, out}, {"3 frames, 0.300 s"});
+    CommandResult run;
     const std::string nowhere = m_dir.file("no/such/dir/out.mov");
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"recover", live + ".rcvr", live, nowhere},
@@ -396,8 +372,7 @@ TEST_F(ToolTest, ShortDemoRecordsTheSceneItDraws) {
         EXPECT_TRUE(Contains(run.output, file)) << run.output;
         EXPECT_TRUE(std::filesystem::exists(dir + "/" + file)) << file;
     }
-    EXPECT_TRUE(RunTool({"info", dir + "/demo.swf"}).output.find("frames       12 at 10.00 fps") !=
-                std::string::npos);
+    ExpectOutput({"info", dir + "/demo.swf"}, {"frames       12 at 10.00 fps"});
 
     // The capture holds exactly the frames the scene draws, bottom line
     // first, with the cursor measured from the bottom.
@@ -443,8 +418,7 @@ TEST_F(ToolTest, ShortDemoRecordsTheSceneItDraws) {
         withCursor.flipInPlace();
         return static_cast<const uint8_t*>(withCursor.m_pData);
     });
-    const CommandResult info = RunTool({"info", dir + "/demo-live.mov.rcvr"});
-    EXPECT_TRUE(Contains(info.output, "12 sample records, 1.200 s")) << info.output;
+    ExpectOutput({"info", dir + "/demo-live.mov.rcvr"}, {"12 sample records, 1.200 s"});
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The converter's fixed points and its loss; rectangles at image positions
-// are covered by the YUV type of the capture round trip.
+// The converter's fixed points, its loss, and the order of packed planes
+// (writing them back is covered by the YUV type of the capture round trip).
 #include "Capture/ColorSpaceConverter.h"
 
 #include <gtest/gtest.h>
@@ -66,6 +66,23 @@ TEST(ColorSpaceConverter, RoundTripLossIsSmallForEveryColour) {
         }
     }
     EXPECT_LE(worst, 3);
+}
+
+// A packed 3 x 2 rectangle at (5, 7) holds those six pixels in row order.
+TEST(ColorSpaceConverter, PackedPlanesFollowRowOrder) {
+    Bytes image(10 * 10 * 4);
+    for (size_t i = 0; i < image.size(); ++i) {
+        image[i] = static_cast<unsigned char>(i * 7);
+    }
+    Bytes y(6), u(6), v(6);
+    ColorSpaceConverter::convertRectBGRAToPackedYUV444(10, 10, 5, 7, 3, 2, image.data(), y.data(),
+                                                       u.data(), v.data());
+    const int positions[6] = {75, 76, 77, 85, 86, 87};
+    for (int k = 0; k < 6; ++k) {
+        const auto pixel = image.begin() + positions[k] * 4;
+        EXPECT_EQ(ToYUV(Bytes(pixel, pixel + 4), Layout::kAlphaFirst), (Bytes{y[k], u[k], v[k]}))
+            << k;
+    }
 }
 
 }  // namespace

@@ -76,6 +76,18 @@ TEST(MVDImage, AlphaBlitMixedLayoutsAndClipsAtEdges) {
     EXPECT_THROW(dst.alphaBlit(&cursor, &wrong), MVDException);
 }
 
+// The converters and the frame commands flip with it too, so only this
+// test would see it go wrong.
+TEST(MVDImage, FlipInPlaceReversesRows) {
+    MVDImage image(1, 3, kMVDPixelFormat32BGRA, 4, nullptr);
+    for (unsigned y = 0; y < 3; ++y)
+        Set(image, 0, y, {static_cast<unsigned char>(y), 0, 0, 0});
+    image.flipInPlace();
+    EXPECT_EQ(At(image, 0, 0)[0], 2);
+    EXPECT_EQ(At(image, 0, 1)[0], 1);
+    EXPECT_EQ(At(image, 0, 2)[0], 0);
+}
+
 TEST(MVDImage, WritePPMIsBinaryP6InRGBOrder) {
     mvdtest::TempDir dir;
     MVDImage image(2, 1, kMVDPixelFormat32ARGB, 4, nullptr);

@@ -45,15 +45,6 @@ inline void PaintNoise(MVDImage& image, const tagMVDRect& r, std::mt19937& rng) 
     }
 }
 
-inline void PaintGradient(MVDImage& image, const tagMVDRect& r) {
-    for (int32_t yy = r.y; yy < r.y + r.height; ++yy) {
-        for (int32_t xx = r.x; xx < r.x + r.width; ++xx) {
-            PutPixel(image, xx, yy, uint8_t(xx * 255 / image.m_width),
-                     uint8_t(yy * 255 / image.m_height), 160);
-        }
-    }
-}
-
 // A desktop: flat background, a window with a gradient title bar, text
 // lines and a small photo-like patch of noise.
 inline void PaintScreen(MVDImage& image, uint32_t seed) {
@@ -65,7 +56,11 @@ inline void PaintScreen(MVDImage& image, uint32_t seed) {
             PutPixel(image, x, y, 40, 90, 140);
         }
     }
-    PaintGradient(image, {w / 8, h / 8, w / 2, std::max(h / 16, 1)});
+    for (int32_t y = h / 8; y < h / 8 + std::max(h / 16, 1); ++y) {
+        for (int32_t x = w / 8; x < w / 8 + w / 2; ++x) {
+            PutPixel(image, x, y, uint8_t(x * 255 / w), uint8_t(y * 255 / h), 160);
+        }
+    }
     PaintText(image, {w / 8, h / 8 + h / 16, w / 2, h / 2}, rng);
     PaintNoise(image, {w - w / 5, h - h / 5, w / 8, h / 8}, rng);
 }

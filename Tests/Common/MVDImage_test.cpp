@@ -76,6 +76,8 @@ TEST(MVDImage, AlphaBlitMixedLayoutsAndClipsAtEdges) {
     EXPECT_THROW(dst.alphaBlit(&cursor, &wrong), MVDException);
 }
 
+// The converters and the frame commands flip with it too, so only this
+// test would see it go wrong.
 TEST(MVDImage, FlipInPlaceReversesRows) {
     MVDImage image(1, 3, kMVDPixelFormat32BGRA, 4, nullptr);
     for (unsigned y = 0; y < 3; ++y)

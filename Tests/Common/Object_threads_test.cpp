@@ -6,7 +6,6 @@
 
 #include "MVDCommon/LinkedList.h"
 #include "MVDCommon/Object.h"
-#include "MVDCommon/Thread.h"
 
 namespace {
 
@@ -55,31 +54,6 @@ TEST(LinkedList, HoldsObjectsUntilDestroyedAndIterates) {
         EXPECT_EQ(destroyed, 0);
     }
     EXPECT_EQ(destroyed, 2);
-}
-
-class CountingThread : public Thread {
-  public:
-    CountingThread() : Thread(15, 2) {}
-    std::atomic<int> runs{0};
-    std::atomic<int> cleanups{0};
-
-  protected:
-    void run() override { runs.fetch_add(1); }
-    void cleanup() override {
-        EXPECT_EQ(runs.load(), 1);
-        cleanups.fetch_add(1);
-    }
-};
-
-TEST(Thread, StartRunsThenCleansUpAndJoinWaits) {
-    auto* thread = new CountingThread;
-    thread->retain();
-    thread->start();
-    thread->join();
-    thread->join();  // a second join is harmless
-    EXPECT_EQ(thread->runs, 1);
-    EXPECT_EQ(thread->cleanups, 1);
-    thread->release();
 }
 
 }  // namespace

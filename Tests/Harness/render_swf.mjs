@@ -1,35 +1,23 @@
 #!/usr/bin/env node
 // Plays an SWF file in the Ruffle player inside headless Chromium and records
-// what it shows: the stage at chosen frames (1:1, one stage pixel per image
-// pixel), the text of trace actions, and optionally the mixed sound.
+// the stage at chosen frames (one stage pixel per image pixel), trace text
+// and optionally the mixed sound (Tests/Support/SwfPlayer.h reads the result).
 //
 //   node render_swf.mjs MOVIE.swf --out DIR [--frames 1,2,5] [--click X,Y@F]...
 //                       [--png] [--audio] [--renderer R] [--timeout S]
 //
-// --frames   frames to capture (default 1).  Frame N is the stage once the
-//            player has run its N-th frame; a movie without stop() loops.
-// --click    press and release the mouse at stage pixel X,Y right after
-//            frame F ran; actions run at once, the picture changes from F+1.
-// --png      also keep the screenshots as DIR/frame-N.png.
-// --audio    write what the player mixed until the last frame to
-//            DIR/audio.f32 (44100 Hz stereo, interleaved float32).
-// --renderer wgpu-webgl | webgl | canvas (default: the player's choice).
-//
-// Results in DIR: frame-N.rgb (width x height x 3 bytes, top row first) per
-// captured frame, and result.txt with one record per line:
-//   size W H | frame N FILE | trace N "json text" | console "json text" |
-//   error "json text"
-// Exit status: 0 done, 1 the movie could not be played, 2 bad arguments,
+// Frame N is the stage once the player ran its N-th frame; a click at stage
+// pixel X,Y follows frame F. DIR receives frame-N.rgb (top row first), with
+// --png frame-N.png, with --audio audio.f32 (44100 Hz stereo float32), and
+// result.txt: size W H | frame N FILE | trace N "json" | console "json" |
+// error "json". Exit status: 0 done, 1 not playable, 2 bad arguments,
 // 3 a dependency is missing, 4 timed out.
 //
-// Time is virtual.  The page's requestAnimationFrame and Web Audio are
-// replaced so that this script alone decides when the player advances and
-// how far its sound has played: captures are frame-exact on any machine.
-// The page may reach only the local server this script runs.
-//
-// Environment: MVD_HARNESS_HOME (where setup.sh installed the npm packages,
-// default ~/.cache/mvd-harness), CHROMIUM (browser binary, default chromium
-// on PATH).
+// Time is virtual: requestAnimationFrame and Web Audio are replaced so that
+// this script alone advances the player, and captures are frame-exact on any
+// machine. The page may reach only the local server this script runs.
+// MVD_HARNESS_HOME: where setup.sh installed the npm packages (default
+// ~/.cache/mvd-harness); CHROMIUM: the browser (default chromium on PATH).
 
 import { createRequire } from "node:module";
 import { execFileSync } from "node:child_process";
@@ -46,7 +34,6 @@ function fail(code, message) {
   process.exit(code);
 }
 
-// ------------------------------------------------------------ arguments
 function parseArguments(argv) {
   const args = { frames: [1], clicks: [], png: false, audio: false, renderer: null, timeout: 90 };
   const positional = [];
@@ -77,7 +64,6 @@ function parseArguments(argv) {
   return args;
 }
 
-// ------------------------------------------------------------ SWF header
 // Stage size and frame rate from the header; compressed (CWS) bodies are
 // inflated first.
 function readHeader(bytes) {
@@ -112,7 +98,6 @@ function readHeader(bytes) {
   };
 }
 
-// ------------------------------------------------------------ PNG to RGB
 // Decodes the 8-bit, non-interlaced RGB or RGBA PNGs that Chromium's
 // screenshots are, into packed RGB rows.
 function pngToRgb(png) {
@@ -163,7 +148,6 @@ function pngToRgb(png) {
   return { width, height, rgb };
 }
 
-// ------------------------------------------------------------ the page
 // Runs in the page before any of its scripts: a manual animation-frame
 // queue and a Web Audio stand-in driven by the same virtual clock.
 function installVirtualTime() {
@@ -273,7 +257,6 @@ html,body{margin:0;padding:0;overflow:hidden;background:#000}
 <script src="/ruffle/ruffle.js"></script></head><body><div id="stage"></div></body></html>`;
 }
 
-// ------------------------------------------------------------ main
 const args = parseArguments(process.argv.slice(2));
 if (!fs.existsSync(args.movie)) fail(EXIT_USAGE, "no such file: " + args.movie);
 const movie = fs.readFileSync(args.movie);

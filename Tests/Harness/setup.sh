@@ -1,12 +1,8 @@
 #!/usr/bin/env bash
-# Installs the SWF player harness's npm packages (Ruffle and playwright-core,
-# pinned in package.json beside this script) into the harness home:
-#
-#   bash Tests/Harness/setup.sh [HOME]   (default: $MVD_HARNESS_HOME or
-#                                         ~/.cache/mvd-harness)
-#
-# No browser is downloaded: playwright-core drives the system's chromium.
-# Re-running is cheap: nothing happens when the pinned versions are there.
+# Installs the SWF player harness's npm packages (pinned in package.json) into
+# the harness home: bash Tests/Harness/setup.sh [HOME] (default
+# $MVD_HARNESS_HOME or ~/.cache/mvd-harness). No browser is downloaded:
+# playwright-core drives the system's chromium. Re-running is cheap.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"

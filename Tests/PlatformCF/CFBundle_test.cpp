@@ -33,21 +33,7 @@ TEST(CFBundle, ResourcesComeFromTheResourceFolder) {
     EXPECT_EQ(CFBundleCopyResourceURL(bundle, CFSTR("player"), CFSTR("png"), nullptr), nullptr);
     EXPECT_EQ(CFBundleCopyResourceURL(bundle, CFSTR("player"), CFSTR("swf"), CFSTR("sub")),
               nullptr);
-    CFURLRef folder = CFBundleCopyResourcesDirectoryURL(bundle);
-    EXPECT_EQ(PathOf(folder), dir.path());
-    CFRelease(folder);
     unsetenv("MVD_RESOURCE_DIR");
-}
-
-TEST(CFURL, FilePathsBecomeAbsolute) {
-    CFURLRef url =
-        CFURLCreateWithFileSystemPath(nullptr, CFSTR("rel/a.swf"), kCFURLPOSIXPathStyle, false);
-    const std::string path = PathOf(url);
-    EXPECT_EQ(path.front(), '/');
-    EXPECT_EQ(path.substr(path.size() - 10), "/rel/a.swf");
-    CFRelease(url);
-    EXPECT_EQ(CFURLCreateWithFileSystemPath(nullptr, CFSTR(""), kCFURLPOSIXPathStyle, false),
-              nullptr);
 }
 
 }  // namespace

@@ -72,33 +72,20 @@ TEST(CString, UnicodeBufferCopiesUnits) {
     s.ReleaseBuffer();
 }
 
+// Both kinds of buffer left outstanding are released by the destructors.
 TEST(CString, DestructorWarnsAboutOutstandingBuffers) {
-    testing::internal::CaptureStdout();
-    {
-        CString s("abc");
-        s.GetBuffer();
-    }
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "*** Warning: CString m_pUnicodeBuffer not released! Releasing in destructor\n");
-
     testing::internal::CaptureStdout();
     {
         CStringA a("abc");
         a.GetBuffer();
         static_cast<CString&>(a).GetBuffer();
+        CString released("abc");
+        released.GetBuffer();
+        released.ReleaseBuffer();
     }
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "*** Warning: CStringA buffer not released! Releasing in destructor\n"
               "*** Warning: CString m_pUnicodeBuffer not released! Releasing in destructor\n");
-
-    testing::internal::CaptureStdout();
-    {
-        CString s("abc");
-        s.GetBuffer();
-        s.ReleaseBuffer();
-        CStringW w;
-    }
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
 TEST(CStringA, AsciiBufferReplacesOtherCharacters) {

@@ -1,9 +1,8 @@
 // The tool's shared parts: argument parsing, frame lists, error lines, file
-// kinds, the SWF walk, movie sound and the demo's rectangle merging.
+// kinds, the SWF walk, movie sound and the demo canvas's clip.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include <random>
 #include <sstream>
 
 #include "ArgParser.h"
@@ -48,6 +47,13 @@ TEST(ArgParserTest, OptionsFlagsAndPositionals) {
     EXPECT_EQ(defaults.decimal("--ratio", 0, 1), std::nullopt);
     EXPECT_EQ(defaults.argument("OUT"), "");
     EXPECT_FALSE(defaults.given("--loud"));
+
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(defaults.parse({"a", "-h"})) << "help stops the command";
+    const std::string help = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(help.rfind("usage: mvd test [options] IN [OUT]\n", 0), 0u) << help;
+    EXPECT_NE(help.find("--count N"), std::string::npos);
+    EXPECT_NE(help.find("(default 3)"), std::string::npos);
 }
 
 TEST(ArgParserTest, RefusesWhatItCannotRead) {
@@ -74,16 +80,6 @@ TEST(ArgParserTest, RefusesWhatItCannotRead) {
     ArgParser ratio = Parser();
     ASSERT_TRUE(ratio.parse({"a", "--ratio", "nan"}));
     EXPECT_THROW(ratio.decimal("--ratio", 0, 1), UsageError);
-}
-
-TEST(ArgParserTest, HelpIsPrintedAndStopsTheCommand) {
-    ArgParser parser = Parser();
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(parser.parse({"a", "-h"}));
-    const std::string help = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(help.rfind("usage: mvd test [options] IN [OUT]\n", 0), 0u) << help;
-    EXPECT_NE(help.find("--count N"), std::string::npos);
-    EXPECT_NE(help.find("(default 3)"), std::string::npos);
 }
 
 TEST(FrameListTest, NumbersRangesAndOpenEnds) {
@@ -229,33 +225,6 @@ TEST(MovieSoundTest, SixteenBitSoundInEitherByteOrder) {
         }
     }
     EXPECT_EQ(sound.samples, expected);
-}
-
-TEST(DemoCanvasTest, MergedRectanglesCoverTheirInputsWithoutTouching) {
-    std::mt19937 rng(11);
-    const mvddemo::Rect bounds{0, 0, 64, 48};
-    for (int round = 0; round < 200; ++round) {
-        std::vector<mvddemo::Rect> rects;
-        for (int i = 0; i < 1 + int(rng() % 6); ++i) {
-            rects.push_back({int32_t(rng() % 80) - 8, int32_t(rng() % 60) - 6, int32_t(rng() % 20),
-                             int32_t(rng() % 20)});
-        }
-        const std::vector<mvddemo::Rect> merged = mvddemo::MergeRects(rects, bounds);
-        for (const mvddemo::Rect& r : rects) {
-            const mvddemo::Rect inside = r.intersect(bounds);
-            int covered = 0;
-            for (const mvddemo::Rect& m : merged) {
-                covered += inside.intersect(m) == inside ? 1 : 0;
-            }
-            EXPECT_TRUE(inside.empty() || covered == 1) << round;
-        }
-        for (size_t i = 0; i < merged.size(); ++i) {
-            EXPECT_EQ(merged[i].intersect(bounds), merged[i]);
-            for (size_t j = i + 1; j < merged.size(); ++j) {
-                EXPECT_FALSE(merged[i].touches(merged[j])) << round;
-            }
-        }
-    }
 }
 
 TEST(DemoCanvasTest, DrawingStaysInsideTheClip) {

@@ -54,10 +54,16 @@ ShownCapture ReadShownCapture(const std::string& path) {
     return shown;
 }
 
-TEST(ToolInteropTest, CaptureFramesAsPngAreTheReadersPictures) {
-    if (const std::string missing = FFmpegToolsMissing(); !missing.empty()) {
-        GTEST_SKIP() << missing;
+class ToolInteropTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (const std::string missing = FFmpegToolsMissing(); !missing.empty()) {
+            GTEST_SKIP() << missing;
+        }
     }
+};
+
+TEST_F(ToolInteropTest, CaptureFramesAsPngAreTheReadersPictures) {
     TempDir dir;
     const std::string capture = dir.file("demo/demo.mvrc");
     ASSERT_EQ(RunShortDemo(dir.file("demo"), 8, "200x120").exitCode, 0);
@@ -83,10 +89,7 @@ TEST(ToolInteropTest, CaptureFramesAsPngAreTheReadersPictures) {
     }
 }
 
-TEST(ToolInteropTest, RawMovieFramesKeepTheirAlpha) {
-    if (const std::string missing = FFmpegToolsMissing(); !missing.empty()) {
-        GTEST_SKIP() << missing;
-    }
+TEST_F(ToolInteropTest, RawMovieFramesKeepTheirAlpha) {
     TempDir dir;
     const SampleMovie movie = WriteSampleMovie(dir.file("in.mov"));
     const WrittenTrack* video = nullptr;
@@ -112,10 +115,7 @@ TEST(ToolInteropTest, RawMovieFramesKeepTheirAlpha) {
     }
 }
 
-TEST(ToolInteropTest, DemoLiveMovieOpensInFFmpegWithCursorSoundAndChapters) {
-    if (const std::string missing = FFmpegToolsMissing(); !missing.empty()) {
-        GTEST_SKIP() << missing;
-    }
+TEST_F(ToolInteropTest, DemoLiveMovieOpensInFFmpegWithCursorSoundAndChapters) {
     TempDir dir;
     ASSERT_EQ(RunShortDemo(dir.file("demo"), 10, "160x96").exitCode, 0);
     const std::string movie = dir.file("demo/demo-live.mov");
@@ -214,10 +214,7 @@ std::string VideoPackets(const std::string& path) {
         .output;
 }
 
-TEST(ToolInteropTest, LiveMovieIsRebuiltFromItsRecoveryFileAfterItsMovieBoxIsLost) {
-    if (const std::string missing = FFmpegToolsMissing(); !missing.empty()) {
-        GTEST_SKIP() << missing;
-    }
+TEST_F(ToolInteropTest, LiveMovieIsRebuiltFromItsRecoveryFileAfterItsMovieBoxIsLost) {
     TempDir dir;
     ASSERT_EQ(RunShortDemo(dir.file("demo"), 25, "160x96").exitCode, 0);
     const std::string movie = dir.file("demo/demo-live.mov");
@@ -267,10 +264,7 @@ TEST(ToolInteropTest, LiveMovieIsRebuiltFromItsRecoveryFileAfterItsMovieBoxIsLos
     EXPECT_EQ(std::count(packets.begin(), packets.end(), '\n'), 25);
 }
 
-TEST(ToolInteropTest, EveryDemoMovieOpensAndTheConvertedOneShowsTheCapture) {
-    if (const std::string missing = FFmpegToolsMissing(); !missing.empty()) {
-        GTEST_SKIP() << missing;
-    }
+TEST_F(ToolInteropTest, EveryDemoMovieOpensAndTheConvertedOneShowsTheCapture) {
     TempDir dir;
     ASSERT_EQ(RunShortDemo(dir.file("demo"), 7, "128x72").exitCode, 0);
     std::string error;
@@ -298,7 +292,7 @@ TEST(ToolInteropTest, EveryDemoMovieOpensAndTheConvertedOneShowsTheCapture) {
     }
 }
 
-TEST(ToolInteropTest, DemoSwfShowsTheCapturedFramesWithTheirCursor) {
+TEST(ToolSwfInteropTest, DemoSwfShowsTheCapturedFramesWithTheirCursor) {
     MVD_SKIP_WITHOUT_SWF_PLAYER();
     TempDir dir;
     ASSERT_EQ(RunShortDemo(dir.file("demo"), 6, "240x136").exitCode, 0);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -91,6 +92,17 @@ inline Source MakeSource(const mvdtest::ScreenImage& image, Layout layout, size_
         }
     }
     return s;
+}
+
+// The same frame stored bottom line first and marked flipped.
+inline Source Flipped(const Source& s) {
+    Source f = s;
+    f.info.flipped = 1;
+    for (int32_t y = 0; y < s.info.height; ++y) {
+        std::copy_n(s.bytes.begin() + (s.info.height - 1 - y) * s.rowBytes, s.rowBytes,
+                    f.bytes.begin() + y * s.rowBytes);
+    }
+    return f;
 }
 
 // A decoded picture, in the decoder's layout for the frame's depth.

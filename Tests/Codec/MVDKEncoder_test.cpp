@@ -111,19 +111,6 @@ TEST(MVDKEncoder, RunsLiteralsAndPadBytesAtDepth8) {
     }
 }
 
-TEST(MVDKEncoder, LiteralsOnlyCodesNoRuns) {
-    std::vector<uint32_t> ramp;
-    for (uint32_t i = 0; i < 255; ++i)
-        ramp.push_back(i);
-    const Bytes stream = Key(Line(8, ramp), kMVDKLiteralsOnly);
-    ASSERT_EQ(stream.size(), 2 + 252 + 2 + 3 + 1 + 2u);
-    EXPECT_EQ(Bytes(stream.begin(), stream.begin() + 2), S({0, 252}));
-    EXPECT_EQ(Bytes(stream.begin() + 254, stream.end()), S({0, 3, 252, 253, 254, 0, 0, 1}));
-
-    EXPECT_EQ(Key(Line(8, {9, 9, 9, 9, 9}), kMVDKLiteralsOnly),
-              S({0, 3, 9, 9, 9, 0, 1, 9, 1, 9, 0, 1}));
-}
-
 TEST(MVDKEncoder, FragmentsLongerThan255PixelsStartAfresh) {
     std::vector<uint32_t> pixels;
     for (uint32_t i = 0; i < 258; ++i)
@@ -135,6 +122,9 @@ TEST(MVDKEncoder, FragmentsLongerThan255PixelsStartAfresh) {
         expected.push_back(static_cast<uint8_t>(i));
     expected = Cat({expected, S({0, 3, 252, 253, 254, 0, 0, 3, 255, 0, 1, 0}), kEnd});
     EXPECT_EQ(stream, expected);
+    // Literals-only coding codes equal pixels as literals too.
+    EXPECT_EQ(Key(Line(8, {9, 9, 9, 9, 9}), kMVDKLiteralsOnly),
+              S({0, 3, 9, 9, 9, 0, 1, 9, 1, 9, 0, 1}));
 }
 
 TEST(MVDKEncoder, KeyFrameCodesBottomLineFirstWithEndsOfLine) {
@@ -195,17 +185,7 @@ TEST(MVDKEncoder, SparseChangesAcrossManyLines) {
     EXPECT_EQ(Diff(prev, next), expected);
 
     // The same frames stored bottom line first and marked flipped.
-    Source flippedPrev = prev, flippedNext = next;
-    for (Source* s : {&flippedPrev, &flippedNext}) {
-        Bytes rows;
-        for (int32_t line = 0; line < 70; ++line) {
-            const auto* row = s->data() + static_cast<size_t>(69 - line) * s->rowBytes;
-            rows.insert(rows.end(), row, row + s->rowBytes);
-        }
-        s->bytes = rows;
-        s->info.flipped = 1;
-    }
-    EXPECT_EQ(Diff(flippedPrev, flippedNext), expected);
+    EXPECT_EQ(Diff(Flipped(prev), Flipped(next)), expected);
 }
 
 // Lines under 4 pixels never hold a stretch long enough to skip: unchanged
@@ -270,26 +250,13 @@ TEST(MVDKEncoder, LimitIsTestedAtLineEnds) {
     EXPECT_EQ(result, -1);
 }
 
-TEST(MVDKEncoder, FlippedOnlyChangesLineOrderOf32BitSources) {
-    for (uint16_t depth : {16, 24, 32}) {
-        const uint32_t srcSize = depth == 16 ? 16 : 32;
-        const Source s = Frame(
-            depth, 9, 5, [](int32_t x, int32_t line) { return x + line * 100u; }, srcSize);
-        Source flipped = s;  // bottom line first in memory
-        flipped.info.flipped = 1;
-        for (int32_t y = 0; y < 5; ++y) {
-            std::copy_n(s.bytes.begin() + (4 - y) * s.rowBytes, s.rowBytes,
-                        flipped.bytes.begin() + y * s.rowBytes);
-        }
-        Source ignored = s;
-        ignored.info.flipped = 1;
-        if (depth == 16) {
-            EXPECT_EQ(Key(ignored), Key(s)) << "16-bit sources ignore flipped";
-        } else {
-            EXPECT_EQ(Key(flipped), Key(s)) << "depth " << depth;
-            EXPECT_EQ(Diff(flipped, flipped), kEnd);
-        }
-    }
+// Flipped 24- and 32-bit sources are checked by the sequences decoded back;
+// 16-bit sources ignore the flag.
+TEST(MVDKEncoder, SixteenBitSourcesIgnoreFlipped) {
+    const Source s = Frame(16, 9, 5, [](int32_t x, int32_t line) { return x + line * 100u; });
+    Source ignored = s;
+    ignored.info.flipped = 1;
+    EXPECT_EQ(Key(ignored), Key(s));
 }
 
 TEST(MVDKEncoder, QuantisationKeepsSystemColours) {
@@ -323,24 +290,14 @@ TEST(MVDKEncoder, UnsupportedDepthAndEmptyFrames) {
     EXPECT_EQ(Bytes(out, out + 2), kEnd);
 }
 
+// The fragment coders share the encoder's code; what is left to show is that
+// both pointers end past what was read and written.
 TEST(MVDKEncoder, NamedFragmentCodersAdvanceBothPointers) {
-    const uint8_t src16[] = {0x12, 0x34, 0x12, 0x34, 0x00, 0x01};
-    uint8_t out[32];
-    const uint8_t* s = src16;
-    uint8_t* d = out;
-    EncodeFragment16(3, 0, &s, &d);
-    EXPECT_EQ(s, src16 + 6);
-    EXPECT_EQ(Bytes(out, d), S({2, 0x34, 0x12, 1, 0x01, 0x00}));
-
-    const uint8_t src24[] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
-    s = src24, d = out;
-    EncodeFragment24(3, 0, &s, &d);
-    EXPECT_EQ(s, src24 + 9);
-    EXPECT_EQ(Bytes(out, d), S({0, 3, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
-
     const uint8_t src32[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    uint8_t out[32];
     for (int four : {0, 1}) {
-        s = src32, d = out;
+        const uint8_t* s = src32;
+        uint8_t* d = out;
         EncodeFragment32(3, 0, &s, &d, four, 1);
         EXPECT_EQ(s, src32 + 12);
         EXPECT_EQ(Bytes(out, d), four ? S({0, 3, 4, 3, 2, 1, 8, 7, 6, 5, 12, 11, 10, 9})

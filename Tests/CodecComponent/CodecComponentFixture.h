@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Codec/MVDKCodecComponent.h"
+#include "Support/SampleMovie.h"
 #include "Support/ScreenCodecEnvironment.h"
 #include "Support/TempDir.h"
 
@@ -20,16 +21,8 @@ namespace mvdtest {
 // An image description handle of the screen codec.
 class Description {
   public:
-    Description(int width, int height, int depth) {
-        m_handle =
-            reinterpret_cast<ImageDescriptionHandle>(NewHandleClear(sizeof(ImageDescription)));
-        ImageDescription& d = **m_handle;
-        d.idSize = sizeof(ImageDescription);
-        d.cType = kMVDKCodecType;
-        d.width = static_cast<SInt16>(width);
-        d.height = static_cast<SInt16>(height);
-        d.depth = static_cast<SInt16>(depth);
-    }
+    Description(int width, int height, int depth)
+        : m_handle(NewImageDescription(kMVDKCodecType, width, height, depth)) {}
     ~Description() { DisposeHandle(reinterpret_cast<Handle>(m_handle)); }
     Description(const Description&) = delete;
     Description& operator=(const Description&) = delete;

@@ -17,14 +17,7 @@ constexpr int kFrames = 6;
 enum class Source { ARGB32, BGRA32, RGB555, Indexed8 };
 
 int DepthOf(Source source) {
-    switch (source) {
-        case Source::RGB555:
-            return 16;
-        case Source::Indexed8:
-            return 8;
-        default:
-            return 32;
-    }
+    return source == Source::RGB555 ? 16 : source == Source::Indexed8 ? 8 : 32;
 }
 
 // The codec's picture of a screen frame in the source layout.
@@ -35,23 +28,13 @@ Picture SourcePicture(const ScreenImage& screen, Source source) {
         for (int x = 0; x < screen.width(); ++x) {
             const uint32_t argb = screen.pixel(x, y);
             const UInt8 a = argb >> 24, r = argb >> 16, g = argb >> 8, b = argb;
-            switch (source) {
-                case Source::ARGB32:
-                    *out++ = a, *out++ = r, *out++ = g, *out++ = b;
-                    break;
-                case Source::BGRA32:
-                    *out++ = b, *out++ = g, *out++ = r, *out++ = a;
-                    break;
-                case Source::RGB555: {
-                    const UInt16 v =
-                        static_cast<UInt16>(((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3));
-                    *out++ = static_cast<UInt8>(v >> 8), *out++ = static_cast<UInt8>(v);
-                    break;
-                }
-                case Source::Indexed8:
-                    *out++ = static_cast<UInt8>(r ^ (g >> 1) ^ (b >> 2));
-                    break;
-            }
+            const UInt16 v = static_cast<UInt16>(((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3));
+            const std::vector<UInt8> pixel[] = {{a, r, g, b},
+                                                {b, g, r, a},
+                                                {UInt8(v >> 8), UInt8(v)},
+                                                {UInt8(r ^ (g >> 1) ^ (b >> 2))}};
+            const auto& bytes = pixel[static_cast<int>(source)];
+            out = std::copy(bytes.begin(), bytes.end(), out);
         }
     }
     return picture;

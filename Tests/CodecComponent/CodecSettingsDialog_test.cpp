@@ -155,6 +155,7 @@ TEST_F(CodecSettingsDialogTest, PanelInTheHostsDialog) {
     EXPECT_EQ(CountDITL(dialog), itemOffset + 2);
 
     ASSERT_EQ(MVDK_SetCompressorLevel(m_ci, 5), noErr);
+    EXPECT_FALSE(std::filesystem::exists(PrefsFile()));  // a private level is not saved
     ASSERT_EQ(ImageCodecDITLInstall(m_ci, dialog, itemOffset), noErr);
     ControlRef level = nullptr;
     ASSERT_EQ(GetDialogItemAsControl(dialog, itemOffset + 1, &level), noErr);

@@ -10,14 +10,6 @@ ComponentResult RecordingDrawBand(void* refcon, ImageSubCodecDecompressRecord* d
     return 17;
 }
 
-TEST(BaseImageDecompressor, BandDecompressNeedsAPredecompress) {
-    ComponentInstance base = nullptr;
-    ASSERT_EQ(OpenADefaultComponent(decompressorComponentType, kBaseCodecType, &base), noErr);
-    CodecDecompressParams params{};
-    EXPECT_EQ(ImageCodecBandDecompress(base, &params), codecConditionErr);
-    EXPECT_EQ(CloseComponent(base), noErr);
-}
-
 TEST(BaseImageDecompressor, WorkFunctionRunsTheDrawBandProcedure) {
     ComponentInstance base = OpenDefaultComponent(decompressorComponentType, kBaseCodecType);
     ASSERT_NE(base, nullptr);

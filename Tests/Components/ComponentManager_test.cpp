@@ -162,6 +162,13 @@ TEST_F(ComponentManagerTest, RegistersFindsAndDescribes) {
     ASSERT_EQ(GetHandleSize(gotName), 5);
     EXPECT_EQ(std::memcmp(*gotName, "\x04Test", 5), 0);
     DisposeHandle(gotName);
+
+    // The default component of a subtype, whatever its manufacturer.
+    ComponentInstance ci = nullptr;
+    ASSERT_EQ(OpenADefaultComponent(kTestType, 'two ', &ci), noErr);
+    EXPECT_EQ(CloseComponent(ci), noErr);
+    EXPECT_EQ(OpenADefaultComponent(kTestType, 'none', &ci), invalidComponentID);
+    EXPECT_EQ(ci, nullptr);
 }
 
 TEST_F(ComponentManagerTest, SearchOrderAndDuplicates) {
@@ -175,6 +182,15 @@ TEST_F(ComponentManagerTest, SearchOrderAndDuplicates) {
     EXPECT_EQ(FindNextComponent(first, &same), later);
     EXPECT_EQ(Register(Describe('same'), TestDispatch, registerComponentNoDuplicates), nullptr);
     EXPECT_EQ(CountComponents(&same), 3);
+    // A component that wants the register message may refuse to be registered.
+    const ComponentDescription refusing = Describe('refu', 'mkr1', cmpWantsRegisterMessage);
+    EXPECT_EQ(Register(refusing,
+                       [](ComponentParameters* params, Handle) -> ComponentResult {
+                           return params->what == kComponentRegisterSelect ? 1 : noErr;
+                       }),
+              nullptr);
+    const ComponentDescription refu{kTestType, 'refu', 0, 0, 0};
+    EXPECT_EQ(CountComponents(&refu), 0);
 }
 
 TEST_F(ComponentManagerTest, OpensCallsAndCloses) {
@@ -211,26 +227,14 @@ TEST_F(ComponentManagerTest, OpensCallsAndCloses) {
     EXPECT_EQ(CallComponentWith(ci, kComponentVersionSelect), badComponentInstance);
     EXPECT_EQ(GetComponentInstanceStorage(ci), nullptr);
     EXPECT_EQ(CloseComponent(ci), invalidComponentID);
-}
 
-TEST_F(ComponentManagerTest, FailedOpenIsClosedAndForgotten) {
-    Component c = Register(Describe('fail'));
+    // A failed open is closed and forgotten.
     g_openResult = memFullErr;
-    ComponentInstance ci = reinterpret_cast<ComponentInstance>(1);
     EXPECT_EQ(OpenAComponent(c, &ci), memFullErr);
     EXPECT_EQ(ci, nullptr);
-    EXPECT_EQ(g_closes, 1);
+    EXPECT_EQ(g_closes, 2);
     EXPECT_EQ(CountComponentInstances(c), 0);
     EXPECT_EQ(OpenComponent(reinterpret_cast<Component>(0x7FFFFFF0)), nullptr);
-}
-
-TEST_F(ComponentManagerTest, DefaultComponentIgnoresManufacturer) {
-    Register(Describe('dflt', 'zzzz'));
-    ComponentInstance ci = nullptr;
-    ASSERT_EQ(OpenADefaultComponent(kTestType, 'dflt', &ci), noErr);
-    EXPECT_EQ(CloseComponent(ci), noErr);
-    EXPECT_EQ(OpenADefaultComponent(kTestType, 'none', &ci), invalidComponentID);
-    EXPECT_EQ(ci, nullptr);
 }
 
 TEST_F(ComponentManagerTest, DelegatesAndAnswersCanDo) {
@@ -252,17 +256,6 @@ TEST_F(ComponentManagerTest, DelegatesAndAnswersCanDo) {
     EXPECT_EQ(CallComponentWith(ci, 9), badComponentSelector);
     EXPECT_EQ(CallComponentWith(ci, kComponentRegisterSelect), badComponentSelector);
     EXPECT_EQ(CloseComponent(ci), noErr);
-}
-
-ComponentResult RefusingDispatch(ComponentParameters* params, Handle /*storage*/) {
-    return params->what == kComponentRegisterSelect ? 1 : noErr;
-}
-
-TEST_F(ComponentManagerTest, RegisterMessageCanRefuse) {
-    const ComponentDescription cd = Describe('refu', 'mkr1', cmpWantsRegisterMessage);
-    EXPECT_EQ(RegisterComponent(&cd, RefusingDispatch, 0, nullptr, nullptr, nullptr), nullptr);
-    const ComponentDescription any{kTestType, 'refu', 0, 0, 0};
-    EXPECT_EQ(CountComponents(&any), 0);
 }
 
 TEST_F(ComponentManagerTest, ResourcesByTypeAndIdAndAsResourceFile) {

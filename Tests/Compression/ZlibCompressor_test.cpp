@@ -1,6 +1,6 @@
-// zlib streams from either deflater: read back by zlib's inflate at every
-// level, headers as zlib writes them, the kept zlib stream byte-identical to
-// one-shot compression, and refusals.
+// zlib streams from either deflater: inflated by zlib at every level with
+// zlib's headers, the kept zlib stream byte-identical to one-shot
+// compression, and refusals.
 #include "Compression/ZlibCompressor.h"
 
 #include <gtest/gtest.h>
@@ -75,8 +75,10 @@ Bytes ZlibHeader(int level) {
     return {out[0], out[1]};
 }
 
+// Noise fills zlib's bound almost exactly; libdeflate needs a little slack
+// there and hands the buffer to zlib, so the call still succeeds.
 TEST(ZlibCompressor, EveryLevelInflatesWithZlibAndCarriesZlibsHeader) {
-    const Bytes inputs[] = {Screen(200, 120, 4), Noise(20000), Bytes{}, Bytes(70000, 0x42)};
+    const Bytes inputs[] = {Screen(200, 120, 4), Noise(100000), Bytes{}, Bytes(70000, 0x42)};
     for (DeflateBackend backend : Backends()) {
         ZlibCompressor c(backend);
         EXPECT_EQ(c.backend(), backend);
@@ -106,23 +108,6 @@ TEST(ZlibCompressor, LevelsOrderBySize) {
     }
 }
 
-// libdeflate levels never go down as zlib levels go up, 0 stays stored, and
-// no level is left without one.
-TEST(ZlibCompressor, LibdeflateLevelsFollowZlibs) {
-    for (int strategy : {Z_DEFAULT_STRATEGY, Z_FILTERED}) {
-        EXPECT_EQ(ZlibCompressor::LibdeflateLevel(0, strategy), 0);
-        EXPECT_EQ(ZlibCompressor::LibdeflateLevel(-1, strategy),
-                  ZlibCompressor::LibdeflateLevel(6, strategy));
-        EXPECT_EQ(ZlibCompressor::LibdeflateLevel(10, strategy), -1);
-        for (int level = 1; level <= 9; ++level) {
-            const int mapped = ZlibCompressor::LibdeflateLevel(level, strategy);
-            EXPECT_GE(mapped, ZlibCompressor::LibdeflateLevel(level - 1, strategy));
-            EXPECT_GE(mapped, 1);
-            EXPECT_LE(mapped, 12);
-        }
-    }
-}
-
 TEST(ZlibCompressor, KeptZlibStreamMatchesOneShotCompression) {
     ScreenImage image(96, 64);
     ScreenContent screen(96, 64, 8);
@@ -145,17 +130,6 @@ TEST(ZlibCompressor, KeptZlibStreamMatchesOneShotCompression) {
             EXPECT_EQ(Compress(kept, input, level, strategy), expected)
                 << "level " << level << " strategy " << strategy;
         }
-    }
-}
-
-// Noise fills zlib's bound almost exactly; libdeflate needs a little slack
-// there and hands the buffer to zlib, so the call still succeeds.
-TEST(ZlibCompressor, IncompressibleDataFitsZlibsBound) {
-    const Bytes noise = Noise(100000);
-    for (DeflateBackend backend : Backends()) {
-        ZlibCompressor c(backend);
-        for (int level : {1, 6, 9})
-            EXPECT_EQ(Inflate(Compress(c, noise, level), noise.size()), noise) << Name(backend);
     }
 }
 

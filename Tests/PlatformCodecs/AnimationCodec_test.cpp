@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Base/MacErrors.h"
-#include "PlatformCodecs/ScreenFrames.h"
+#include "Support/ScreenContent.h"
 
 namespace {
 
@@ -15,6 +15,10 @@ using Bytes = std::vector<UInt8>;
 constexpr auto kARGB = AnimationPixelOrder::kARGB;
 constexpr auto kBGRA = AnimationPixelOrder::kBGRA;
 constexpr UInt8 kGuard = 0xA5;
+
+void StoreARGB(UInt8* p, UInt32 argb) {
+    p[0] = UInt8(argb >> 24), p[1] = UInt8(argb >> 16), p[2] = UInt8(argb >> 8), p[3] = UInt8(argb);
+}
 
 // A picture in padded rows (top-down or bottom-up) inside a block with guard
 // bytes all around, to show that nothing is read or written outside it.
@@ -43,7 +47,7 @@ struct Picture {
         return block.data() + (row + 1) * rowBytes + kPad / 2 + 4 * x;
     }
     void set(int x, int y, UInt32 argb) {
-        pcodecs_test::StoreARGB(at(x, y), argb);
+        StoreARGB(at(x, y), argb);
         if (order == kBGRA)
             std::reverse(at(x, y), at(x, y) + 4);
     }
@@ -76,7 +80,7 @@ struct Picture {
 
 Bytes Pixel(UInt32 argb) {
     Bytes p(4);
-    pcodecs_test::StoreARGB(p.data(), argb);
+    StoreARGB(p.data(), argb);
     return p;
 }
 
@@ -197,28 +201,34 @@ TEST(AnimationEncoder, RefusesInvalidPictures) {
     EXPECT_THROW(AnimationEncoder(0, 5, kARGB), std::invalid_argument);
 }
 
-// Encodes a chain of screen-like frames, with a key frame every `keyEvery`,
-// and decodes each sample onto the previous picture: every frame comes back
-// pixel for pixel.  The encoder keeping its own previous frame codes what the
-// stateless calls code.
+// Encodes a chain of screen frames (with translucent patches), a key frame
+// every `keyEvery`, and decodes each sample onto the previous picture: every
+// frame comes back pixel for pixel.  The encoder keeping its own previous
+// frame codes what the stateless calls code.
 void RoundTrip(int w, int h, unsigned seed, int keyEvery, AnimationPixelOrder outOrder, bool up) {
-    pcodecs_test::ScreenFrames screen(w, h, seed);
+    mvdtest::ScreenImage screen(w, h, mvdtest::PixelOrder::ARGB);
+    mvdtest::ScreenContent content(w, h, seed);
+    content.render(screen);
+    const long rowBytes = 4L * w;
     AnimationEncoder encoder(w, h, kARGB);
     Picture picture(w, h, 0, outOrder, up);
     Bytes previous, expected(AnimationMaxSampleSize(w, h));
     for (int f = 0; f < 40; ++f) {
+        const Bytes frame(screen.data(), screen.data() + screen.byteSize());
         const bool key = f % keyEvery == 0;
-        const auto sample = encoder.encode(screen.frame().data(), screen.rowBytes(), key);
-        const AnimationConstImage cur{screen.frame().data(), screen.rowBytes(), w, h, kARGB};
-        const AnimationConstImage prev{previous.data(), screen.rowBytes(), w, h, kARGB};
+        const auto sample = encoder.encode(frame.data(), rowBytes, key);
+        const AnimationConstImage cur{frame.data(), rowBytes, w, h, kARGB};
+        const AnimationConstImage prev{previous.data(), rowBytes, w, h, kARGB};
         const size_t size = key ? AnimationEncodeKeyFrame(cur, expected.data())
                                 : AnimationEncodeDifferenceFrame(cur, prev, expected.data());
         ASSERT_EQ(Bytes(sample.begin(), sample.end()),
                   Bytes(expected.begin(), expected.begin() + size));
         ASSERT_EQ(AnimationDecodeFrame(sample.data(), sample.size(), picture.target()), noErr);
-        ASSERT_EQ(picture.argb(), screen.frame()) << w << "x" << h << " frame " << f;
-        previous = screen.frame();
-        screen.next();
+        ASSERT_EQ(picture.argb(), frame) << w << "x" << h << " frame " << f;
+        previous = frame;
+        content.nextFrame(screen);
+        if (f % 3 == 1)
+            screen.fill({f % w, f % h, 1 + w / 3, 1 + h / 4}, 0x80000000u | UInt32(f) * 0x030507u);
     }
     EXPECT_TRUE(picture.guardsIntact());
 }

@@ -3,14 +3,15 @@
 // interleaving and state carried from packet to packet.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "AudioCodecs/IMA4Codec.h"
+#include "Support/FFmpegTool.h"
 #include "Support/TempDir.h"
 
 namespace {
@@ -48,22 +49,9 @@ Bytes AifcFile(const Bytes& packets, int channels) {
     return file;
 }
 
-std::vector<SInt16> FfmpegDecode(const std::string& path) {
-    const std::string command = "ffmpeg -v error -i '" + path + "' -f s16le -";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::vector<SInt16> out;
-    SInt16 buffer[4096];
-    size_t n;
-    while (pipe != nullptr && (n = fread(buffer, sizeof(SInt16), 4096, pipe)) > 0) {
-        out.insert(out.end(), buffer, buffer + n);
-    }
-    EXPECT_TRUE(pipe != nullptr && pclose(pipe) == 0);
-    return out;
-}
-
 TEST(IMA4Interop, FfmpegDecodesOurPacketsToOurSamples) {
-    if (std::system("ffmpeg -version > /dev/null 2>&1") != 0) {
-        GTEST_SKIP() << "ffmpeg is not installed";
+    if (std::string why = mvdtest::FFmpegToolsMissing(); !why.empty()) {
+        GTEST_SKIP() << why;
     }
     mvdtest::TempDir dir;
     for (int channels : {1, 2}) {
@@ -92,7 +80,12 @@ TEST(IMA4Interop, FfmpegDecodesOurPacketsToOurSamples) {
 
         const std::string path = dir.file("ima4-" + std::to_string(channels) + ".aifc");
         mvdtest::WriteFileBytes(path, AifcFile(packets, channels));
-        EXPECT_EQ(FfmpegDecode(path), ours) << channels << " channels";
+        std::string error;
+        const auto pcm = mvdtest::FFmpegDecode(path, {"-f", "s16le"}, &error);
+        ASSERT_TRUE(pcm) << error;
+        std::vector<SInt16> theirs(pcm->size() / 2);
+        std::memcpy(theirs.data(), pcm->data(), theirs.size() * 2);
+        EXPECT_EQ(theirs, ours) << channels << " channels";
     }
 }
 

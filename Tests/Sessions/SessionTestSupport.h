@@ -78,14 +78,15 @@ struct OutputLog {
     std::vector<TimeValue64> timeStamps;
     std::vector<UInt32> decodeNumbers;
     std::set<std::thread::id> threads;
-    std::vector<OSStatus> errors;  // reported codec failures
-    int failAt = -1;               // answer an error for this frame (0-based)
+    int failAt = -1;  // answer an error for this frame (0-based)
 };
 
-// A movie file with one video track fed by a session's output callback.
+// A movie file with one video track fed by a session's output callback (or
+// one sound track, fed by the test).
 class SessionMovie {
   public:
-    SessionMovie(const std::string& path, int width, int height, TimeScale mediaScale = 600)
+    SessionMovie(const std::string& path, int width, int height, TimeScale mediaScale = 600,
+                 OSType mediaType = VideoMediaType)
         : m_path(path) {
         EXPECT_EQ(EnterMovies(), noErr);
         FSSpec location{};
@@ -93,8 +94,9 @@ class SessionMovie {
         EXPECT_EQ(CreateMovieFile(&location, 'TVOD', smCurrentScript, createMovieFileDeleteCurFile,
                                   &m_refNum, &m_movie),
                   noErr);
-        m_track = NewMovieTrack(m_movie, FixedFromInt(width), FixedFromInt(height), kNoVolume);
-        media = NewTrackMedia(m_track, VideoMediaType, mediaScale, nullptr, 0);
+        m_track = NewMovieTrack(m_movie, FixedFromInt(width), FixedFromInt(height),
+                                mediaType == SoundMediaType ? kFullVolume : kNoVolume);
+        media = NewTrackMedia(m_track, mediaType, mediaScale, nullptr, 0);
         EXPECT_EQ(BeginMediaEdits(media), noErr);
     }
     ~SessionMovie() {
@@ -133,7 +135,6 @@ class SessionMovie {
         std::lock_guard lock(self->log.mutex);
         self->log.threads.insert(std::this_thread::get_id());
         if (error != noErr) {
-            self->log.errors.push_back(error);
             return error;
         }
         if (static_cast<int>(self->log.flags.size()) == self->log.failAt) {

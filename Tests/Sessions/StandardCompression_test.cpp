@@ -13,6 +13,7 @@
 namespace {
 
 using mvdtest::ScriptedDialogDriver;
+using Driver = ScriptedDialogDriver;
 
 class StandardCompressionTest : public ::testing::Test {
   protected:
@@ -28,18 +29,6 @@ class StandardCompressionTest : public ::testing::Test {
         }
     }
 
-    // Hits the radio button whose title contains `text`.
-    static ScriptedDialogDriver::Step Choose(const std::string& text) {
-        return [text](DialogRef dialog) {
-            for (const DialogItemView& item : DialogItems(dialog)) {
-                if (item.type == kRadioButtonDialogItem &&
-                    item.text.find(text) != std::string::npos) {
-                    return DialogDriverAction::Hit(item.index);
-                }
-            }
-            return DialogDriverAction::Nothing();
-        };
-    }
     // Runs a request with a driver playing the steps.
     static ComponentResult Drive(std::vector<ScriptedDialogDriver::Step> steps,
                                  ComponentResult (*request)(ComponentInstance),
@@ -65,37 +54,29 @@ SCTemporalSettings Temporal(ComponentInstance ci) {
     return t;
 }
 
-// Control values are set while the dialog is up, then OK is hit.
-ScriptedDialogDriver::Step SetThenHit(DialogItemIndex item, SInt16 value, DialogItemIndex hit) {
-    return [=](DialogRef dialog) {
-        ControlRef control = nullptr;
-        GetDialogItemAsControl(dialog, item, &control);
-        SetControlValue(control, value);
-        return DialogDriverAction::Hit(hit);
-    };
-}
-
 TEST_F(StandardCompressionTest, SequenceDialogOKStoresAndCancelChangesNothing) {
     ComponentInstance sc = open(StandardCompressionSubType);
     long prefs = scAllowEncodingWithCompressionSession;
     ASSERT_EQ(SCSetInfo(sc, scPreferenceFlagsType, &prefs), noErr);
     // The dialog lists the platform's codecs and starts from the settings.
-    ASSERT_EQ(Drive({Choose("(raw )"), SetThenHit(4, 700, 0), SetThenHit(6, 12, kStdOkItemIndex)},
+    ASSERT_EQ(Drive({Driver::HitItemWithText("(raw )"), Driver::SetThenHit(4, 700, 0),
+                     Driver::SetThenHit(6, 12, kStdOkItemIndex)},
                     SCRequestSequenceSettings, sc),
               noErr);
     EXPECT_EQ(Spatial(sc).codecType, kRawCodecType);
     EXPECT_EQ(Spatial(sc).spatialQuality, 700u);
     EXPECT_EQ(Temporal(sc).keyFrameRate, 12);
 
-    ASSERT_EQ(Drive({Choose("(rle )"), SetThenHit(4, 100, kStdCancelItemIndex)},
-                    SCRequestSequenceSettings, sc),
-              userCanceledErr);
+    ASSERT_EQ(
+        Drive({Driver::HitItemWithText("(rle )"), Driver::SetThenHit(4, 100, kStdCancelItemIndex)},
+              SCRequestSequenceSettings, sc),
+        userCanceledErr);
     EXPECT_EQ(Spatial(sc).codecType, kRawCodecType);
     EXPECT_EQ(Spatial(sc).spatialQuality, 700u);
     // No driver: the dialog reports cancel.
     EXPECT_EQ(SCRequestImageSettings(sc), userCanceledErr);
 
-    ASSERT_EQ(Drive({Choose("(rle )"), ScriptedDialogDriver::Hit(kStdOkItemIndex)},
+    ASSERT_EQ(Drive({Driver::HitItemWithText("(rle )"), Driver::Hit(kStdOkItemIndex)},
                     SCRequestImageSettings, sc),
               noErr);
     EXPECT_EQ(Spatial(sc).codecType, kAnimationCodecType);
@@ -194,19 +175,19 @@ struct Source {
 
 class AudioCompressionTest : public StandardCompressionTest {
   protected:
+    OSStatus set(ComponentPropertyID id, ByteCount size, const void* value) {
+        return QTSetComponentProperty(m_sc, kQTPropertyClass_SCAudio, id, size, value);
+    }
+    template <typename T>
+    OSStatus get(ComponentPropertyID id, T& value, ComponentInstance ci = nullptr) {
+        return QTGetComponentProperty(ci ? ci : m_sc, kQTPropertyClass_SCAudio, id, sizeof value,
+                                      &value, nullptr);
+    }
     void configure(const AudioStreamBasicDescription& in, const AudioStreamBasicDescription& out) {
         m_sc = open(StandardCompressionSubTypeAudio);
-        ASSERT_EQ(
-            QTSetComponentProperty(m_sc, kQTPropertyClass_SCAudio,
-                                   kQTSCAudioPropertyID_InputBasicDescription, sizeof(in), &in),
-            noErr);
-        ASSERT_EQ(QTSetComponentProperty(m_sc, kQTPropertyClass_SCAudio,
-                                         kQTSCAudioPropertyID_BasicDescription, sizeof(out), &out),
-                  noErr);
-        ASSERT_EQ(QTGetComponentProperty(m_sc, kQTPropertyClass_SCAudio,
-                                         kQTSCAudioPropertyID_BasicDescription, sizeof(m_out),
-                                         &m_out, nullptr),
-                  noErr);
+        ASSERT_EQ(set(kQTSCAudioPropertyID_InputBasicDescription, sizeof in, &in), noErr);
+        ASSERT_EQ(set(kQTSCAudioPropertyID_BasicDescription, sizeof out, &out), noErr);
+        ASSERT_EQ(get(kQTSCAudioPropertyID_BasicDescription, m_out), noErr);
     }
 
     // Everything the component makes of the source, asking for `packets` at a time.
@@ -259,58 +240,50 @@ std::vector<uint8_t> Bytes(const std::vector<int16_t>& samples) {
     return out;
 }
 
+template <typename T>
+void Append(std::vector<uint8_t>& out, T value) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&value);
+    out.insert(out.end(), bytes, bytes + sizeof value);
+}
+
+using PutFrame = void (*)(std::vector<uint8_t>&, int16_t left, int16_t right);
+
+std::vector<uint8_t> Expect(PutFrame put, const std::vector<int16_t>& stereo) {
+    std::vector<uint8_t> out;
+    for (size_t i = 0; i < stereo.size(); i += 2)
+        put(out, stereo[i], stereo[i + 1]);
+    return out;
+}
+
 TEST_F(AudioCompressionTest, LinearPCMConversionsAreExact) {
     const auto tone = Tone(1000, 2, true);
-    struct Case {
-        AudioStreamBasicDescription out;
-        std::function<std::vector<uint8_t>(const std::vector<int16_t>&)> expect;
-    };
-    const Case cases[] = {
+    const std::pair<AudioStreamBasicDescription, PutFrame> cases[] = {
         {PCM(44100, 2, 16, kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsBigEndian),
-         [](const auto& in) {
-             std::vector<uint8_t> out;
-             for (int16_t s : in) {
-                 out.push_back(static_cast<uint8_t>(s >> 8));
-                 out.push_back(static_cast<uint8_t>(s));
-             }
-             return out;
+         [](auto& out, int16_t l, int16_t r) {
+             out.insert(out.end(), {uint8_t(l >> 8), uint8_t(l), uint8_t(r >> 8), uint8_t(r)});
          }},
         {PCM(44100, 2, 32, kAudioFormatFlagIsSignedInteger),
-         [](const auto& in) {
-             std::vector<uint8_t> out(in.size() * 4);
-             for (size_t i = 0; i < in.size(); ++i) {
-                 const int32_t v = int32_t{in[i]} * 65536;
-                 std::memcpy(out.data() + 4 * i, &v, 4);
-             }
-             return out;
+         [](auto& out, int16_t l, int16_t r) {
+             Append(out, int32_t{l} * 65536), Append(out, int32_t{r} * 65536);
          }},
         {PCM(44100, 2, 32, kAudioFormatFlagIsFloat),
-         [](const auto& in) {
-             std::vector<uint8_t> out(in.size() * 4);
-             for (size_t i = 0; i < in.size(); ++i) {
-                 const float v = in[i] / 32768.0f;
-                 std::memcpy(out.data() + 4 * i, &v, 4);
-             }
-             return out;
+         [](auto& out, int16_t l, int16_t r) {
+             Append(out, l / 32768.0f), Append(out, r / 32768.0f);
          }},
         {PCM(44100, 1, 16, kAudioFormatFlagIsSignedInteger),  // the mean of both channels
-         [](const auto& in) {
-             std::vector<int16_t> out;
-             for (size_t i = 0; i < in.size(); i += 2) {
-                 out.push_back(static_cast<int16_t>(std::nearbyint((in[i] + in[i + 1]) / 2.0)));
-             }
-             return Bytes(out);
+         [](auto& out, int16_t l, int16_t r) {
+             Append(out, static_cast<int16_t>(std::nearbyint((l + r) / 2.0)));
          }},
     };
-    for (const Case& c : cases) {
-        configure(PCM(44100, 2, 16, kAudioFormatFlagIsSignedInteger), c.out);
+    for (const auto& [format, put] : cases) {
+        configure(PCM(44100, 2, 16, kAudioFormatFlagIsSignedInteger), format);
         Source source{Bytes(tone), 4, 333};
-        EXPECT_EQ(convert(source, 256), c.expect(tone)) << "to " << c.out.mBitsPerChannel;
+        EXPECT_EQ(convert(source, 256), Expect(put, tone)) << "to " << format.mBitsPerChannel;
     }
     // And back: 32-bit floats to 16-bit integers give the original.
     configure(PCM(44100, 2, 32, kAudioFormatFlagIsFloat),
               PCM(44100, 2, 16, kAudioFormatFlagIsSignedInteger));
-    Source floats{cases[2].expect(tone), 8, 100};
+    Source floats{Expect(cases[2].second, tone), 8, 100};
     EXPECT_EQ(convert(floats, 77), Bytes(tone));
 }
 
@@ -355,30 +328,20 @@ TEST_F(AudioCompressionTest, PropertiesAndSettingsContainers) {
               PCM(48000, 2, 16, kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsBigEndian));
     // Formats that cannot be converted are refused and change nothing.
     const AudioStreamBasicDescription floats24 = PCM(48000, 2, 24, kAudioFormatFlagIsFloat);
-    EXPECT_EQ(
-        QTSetComponentProperty(m_sc, kQTPropertyClass_SCAudio,
-                               kQTSCAudioPropertyID_BasicDescription, sizeof(floats24), &floats24),
-        kAudioConverterErr_FormatNotSupported);
+    EXPECT_EQ(set(kQTSCAudioPropertyID_BasicDescription, sizeof floats24, &floats24),
+              kAudioConverterErr_FormatNotSupported);
     UInt32 maxPacket = 0;
-    EXPECT_EQ(QTGetComponentProperty(m_sc, kQTPropertyClass_SCAudio,
-                                     kQTSCAudioPropertyID_MaximumOutputPacketSize,
-                                     sizeof(maxPacket), &maxPacket, nullptr),
-              noErr);
+    EXPECT_EQ(get(kQTSCAudioPropertyID_MaximumOutputPacketSize, maxPacket), noErr);
     EXPECT_EQ(maxPacket, 4u);
-    EXPECT_EQ(QTSetComponentProperty(m_sc, kQTPropertyClass_SCAudio,
-                                     kQTSCAudioPropertyID_MaximumOutputPacketSize,
-                                     sizeof(maxPacket), &maxPacket),
+    EXPECT_EQ(set(kQTSCAudioPropertyID_MaximumOutputPacketSize, 4, &maxPacket),
               kQTPropertyReadOnlyErr);
     // A layout must hold the descriptions it counts.
     AudioChannelLayout layout{};
     layout.mNumberChannelDescriptions = 1;
     layout.mChannelDescriptions[0].mChannelLabel = kAudioChannelLabel_Mono;
-    EXPECT_EQ(QTSetComponentProperty(m_sc, kQTPropertyClass_SCAudio,
-                                     kQTSCAudioPropertyID_InputChannelLayout, 12, &layout),
+    EXPECT_EQ(set(kQTSCAudioPropertyID_InputChannelLayout, 12, &layout),
               kQTPropertyBadValueSizeErr);
-    ASSERT_EQ(QTSetComponentProperty(m_sc, kQTPropertyClass_SCAudio,
-                                     kQTSCAudioPropertyID_InputChannelLayout, 32, &layout),
-              noErr);
+    ASSERT_EQ(set(kQTSCAudioPropertyID_InputChannelLayout, 32, &layout), noErr);
     ByteCount size = 0;
     ASSERT_EQ(QTGetComponentPropertyInfo(m_sc, kQTPropertyClass_SCAudio,
                                          kQTSCAudioPropertyID_InputChannelLayout, nullptr, &size,
@@ -392,10 +355,7 @@ TEST_F(AudioCompressionTest, PropertiesAndSettingsContainers) {
     ASSERT_EQ(SCSetSettingsFromAtomContainer(other, settings), noErr);
     QTDisposeAtomContainer(settings);
     AudioStreamBasicDescription restored{};
-    ASSERT_EQ(QTGetComponentProperty(other, kQTPropertyClass_SCAudio,
-                                     kQTSCAudioPropertyID_BasicDescription, sizeof(restored),
-                                     &restored, nullptr),
-              noErr);
+    ASSERT_EQ(get(kQTSCAudioPropertyID_BasicDescription, restored, other), noErr);
     EXPECT_EQ(std::memcmp(&restored, &m_out, sizeof(restored)), 0);
 }
 
@@ -403,15 +363,12 @@ TEST_F(AudioCompressionTest, DialogChoosesTheOutputFormat) {
     configure(PCM(44100, 2, 16, kAudioFormatFlagIsSignedInteger),
               PCM(44100, 2, 16, kAudioFormatFlagIsSignedInteger));
     // A 24-bit float is refused (the dialog stays open), then IMA 4:1 mono.
-    ASSERT_EQ(Drive({SetThenHit(6, 24, 8), ScriptedDialogDriver::Hit(kStdOkItemIndex),
-                     Choose("IMA"), SetThenHit(4, 1, kStdOkItemIndex)},
+    ASSERT_EQ(Drive({Driver::SetThenHit(6, 24, 8), Driver::Hit(kStdOkItemIndex),
+                     Driver::HitItemWithText("IMA"), Driver::SetThenHit(4, 1, kStdOkItemIndex)},
                     SCRequestImageSettings, m_sc),
               noErr);
     AudioStreamBasicDescription out{};
-    ASSERT_EQ(
-        QTGetComponentProperty(m_sc, kQTPropertyClass_SCAudio,
-                               kQTSCAudioPropertyID_BasicDescription, sizeof(out), &out, nullptr),
-        noErr);
+    ASSERT_EQ(get(kQTSCAudioPropertyID_BasicDescription, out), noErr);
     EXPECT_EQ(out.mFormatID, kAudioFormatAppleIMA4);
     EXPECT_EQ(out.mChannelsPerFrame, 1u);
     EXPECT_EQ(out.mBytesPerPacket, 34u);

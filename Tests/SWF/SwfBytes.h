@@ -31,14 +31,10 @@ inline Bytes Hex(const std::string& text) {
 }
 
 inline std::string ToHex(const Bytes& bytes) {
-    static const char* digits = "0123456789ABCDEF";
     std::string out;
     for (uint8_t b : bytes) {
-        if (!out.empty()) {
-            out += ' ';
-        }
-        out += digits[b >> 4];
-        out += digits[b & 15];
+        out += (out.empty() ? "" : " ") + std::string{"0123456789ABCDEF"[b >> 4]} +
+               "0123456789ABCDEF"[b & 15];
     }
     return out;
 }

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstring>
 #include <map>
 #include <set>
 
@@ -177,18 +176,6 @@ void CheckBar(const mvdtest::SwfImage& image, const Recording& r, bool playing, 
     }
 }
 
-// ffmpeg's decoding of the movie's sound.
-std::vector<int16_t> DecodedSound(const std::string& path) {
-    std::string error;
-    const auto bytes = mvdtest::FFmpegDecode(path, {"-map", "0:a", "-f", "s16le"}, &error);
-    EXPECT_TRUE(bytes.has_value()) << error;
-    std::vector<int16_t> samples(bytes ? bytes->size() / 2 : 0);
-    if (bytes) {
-        std::memcpy(samples.data(), bytes->data(), samples.size() * 2);
-    }
-    return samples;
-}
-
 std::string AudioCodec(const std::string& path) {
     const auto probe = mvdtest::FFprobe(path, {"-show_streams", "-select_streams", "a"});
     if (!probe || (*probe)["streams"].size() != 1) {
@@ -209,7 +196,8 @@ TEST_F(SwfExportInterop, VgaRecordingWithPcmSound) {
 
     if (mvdtest::FFmpegToolsMissing().empty()) {
         EXPECT_EQ(AudioCodec(r.path), "pcm_s16le@22050");
-        EXPECT_EQ(DecodedSound(r.path), r.samples) << "uncompressed sound comes back exactly";
+        EXPECT_EQ(soundtest::FfmpegSamples(r.path), r.samples)
+            << "uncompressed sound comes back exactly";
     }
 
     MVD_SKIP_WITHOUT_SWF_PLAYER();
@@ -245,7 +233,7 @@ TEST_F(SwfExportInterop, HdRecordingWithAdpcmSoundAndAWorkingPauseButton) {
             EXPECT_EQ(decoded.frames, uint32_t(kSamplesPerFrame));
             reference.insert(reference.end(), decoded.samples.begin(), decoded.samples.end());
         }
-        EXPECT_EQ(DecodedSound(r.path), reference);
+        EXPECT_EQ(soundtest::FfmpegSamples(r.path), reference);
         EXPECT_GT(mvdtest::SnrDb(r.samples, reference), 29.0);
     }
 

@@ -1,7 +1,6 @@
 // Sound tags in small SWF movies, decoded by ffmpeg.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 #include "SWF/FControlTags.h"
@@ -19,16 +18,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// The movie's sound as ffmpeg decodes it: 16-bit samples, interleaved.
-std::vector<int16_t> FfmpegSamples(const std::string& swf) {
-    const auto bytes = mvdtest::FFmpegDecode(swf, {"-f", "s16le"});
-    EXPECT_TRUE(bytes.has_value());
-    std::vector<int16_t> out(bytes ? bytes->size() / 2 : 0);
-    if (!out.empty()) {
-        std::memcpy(out.data(), bytes->data(), out.size() * 2);
-    }
-    return out;
-}
+using soundtest::FfmpegSamples;
 
 constexpr int kRate = 2;  // 22050 Hz
 constexpr int kFps = 10;

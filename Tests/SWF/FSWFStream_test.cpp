@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cstdio>
 #include <utility>
 
-#include "Support/TempDir.h"
 #include "SwfBytes.h"
 
 using swftest::Bytes;
@@ -112,15 +110,10 @@ TEST(FSWFStream, LargeDataIsInterleavedAtItsOffsetAndMovedByAppend) {
     withPrefix.insert(withPrefix.end(), expected.begin(), expected.end());
     EXPECT_EQ(StreamBytes(out), withPrefix);
 
-    // The checked copy refuses a short destination; the file gets the same bytes.
+    // The checked copy refuses a short destination (files with large data
+    // are written and read back by the movie tests).
     Bytes shortBuffer(withPrefix.size() - 1);
     EXPECT_FALSE(out.WriteToMemory(std::span<uint8_t>(shortBuffer)));
-    mvdtest::TempDir dir;
-    FILE* f = std::fopen(dir.file("s.bin").c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    EXPECT_TRUE(out.WriteToFile(f));
-    std::fclose(f);
-    EXPECT_EQ(mvdtest::ReadFileBytes(dir.file("s.bin")), withPrefix);
 }
 
 TEST(FSWFStream, RefusesContentBeyondFourGigabytes) {

@@ -77,16 +77,6 @@ TEST(SwfActions, GoldenBytes) {
     }
 }
 
-TEST(SwfActions, ForLoopJumpLandsOnTheCondition) {
-    // Jump offsets count from the end of the jump: walking back by the
-    // offset from the end of the code must reach the condition's first byte.
-    FMyActionForLoop loop(new FActionPush(1L), new FActionPush(2L), new FActionPop,
-                          new FMyActionList(new FActionPlay, new FActionStop));
-    const Bytes code = Encode(loop);
-    const int16_t back = static_cast<int16_t>(code[code.size() - 2] | (code[code.size() - 1] << 8));
-    EXPECT_EQ(static_cast<int64_t>(code.size()) + back, 8) << ToHex(code);  // after push(1)
-}
-
 TEST(SwfActions, ButtonConditionsEncodeMaskAndSize) {
     FActionCondition last;
     last.AddCondition(FActionCondition::kOverDownToOverUp);

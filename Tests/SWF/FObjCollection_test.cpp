@@ -4,6 +4,7 @@
 
 #include "SWF/FCTDoAction.h"
 #include "SWF/FControlTags.h"
+#include "SWF/FDTSprite.h"
 #include "SWF/FSWFStream.h"
 #include "Support/TempDir.h"
 #include "SwfBytes.h"
@@ -13,16 +14,6 @@ using swftest::Hex;
 using swftest::ToHex;
 
 namespace {
-
-// A definition tag that only takes an ID, as every real one does.
-class CountedCharacter : public FDT {
-  public:
-    CountedCharacter() : m_id(FObjCollection::Increment()) {}
-    uint16_t ID() override { return m_id; }
-
-  private:
-    uint16_t m_id;
-};
 
 TEST(SwfControlTags, GoldenBytes) {
     FCTShowFrame showFrame;
@@ -81,7 +72,7 @@ TEST(FObjCollection, EmptyMovieIsHeaderAndEndTag) {
 TEST(FObjCollection, CountsFramesAndLengthAndResetsCharacterIDs) {
     FObjCollection::ResetCharacterID();
     FObjCollection movie;
-    auto* first = new CountedCharacter();
+    auto* first = new FDTSprite();
     EXPECT_EQ(first->ID(), 1);
     movie.AddFObj(first);
     for (int i = 0; i < 3; ++i) {
@@ -101,11 +92,10 @@ TEST(FObjCollection, CountsFramesAndLengthAndResetsCharacterIDs) {
     EXPECT_EQ(parsed.ymax, 100);
     EXPECT_EQ(parsed.frameRate, 30u << 8);
     EXPECT_EQ(parsed.frameCount, 4u);
-    EXPECT_EQ(parsed.tags.size(), 7u);  // 3 placements, 3 frames, End
+    EXPECT_EQ(parsed.tags.size(), 8u);  // the sprite, 3 placements, 3 frames, End
 
     // The next movie's characters start at 1 again.
-    CountedCharacter next;
-    EXPECT_EQ(next.ID(), 1);
+    EXPECT_EQ(FDTSprite().ID(), 1);
 }
 
 TEST(FObjCollection, RefusesMoreFramesAndCharactersThanTheFormatHolds) {

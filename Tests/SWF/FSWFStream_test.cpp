@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cstdio>
 #include <utility>
 
-#include "Support/TempDir.h"
 #include "SwfBytes.h"
 
 using swftest::Bytes;
@@ -44,48 +42,15 @@ TEST(FSWFStream, BitFieldsPackMostSignificantFirst) {
     EXPECT_THROW(s.WriteBits(0, 33), std::invalid_argument);
 }
 
-TEST(FSWFStream, IntegersAreLittleEndianAndFlushPadsOnlyPartialBytes) {
-    FSWFStream s;
-    s.WriteByte(0x1FF);
-    s.WriteWord(0x12345);
-    s.WriteDWord(0x89ABCDEF);
-    EXPECT_EQ(s.Size(), 7u);
-    s.FlushBits();  // on a byte boundary: nothing
-    EXPECT_EQ(s.Size(), 7u);
-    s.WriteBits(1, 1);
-    EXPECT_EQ(s.Size(), 7u);  // pending bits are not counted
-    s.FlushBits();
-    EXPECT_EQ(StreamBytes(s), Hex("FF 45 23 EF CD AB 89 80"));
-}
-
-TEST(FSWFStream, MinBitsAndMaxNum) {
-    const struct {
-        uint32_t value;
-        uint16_t sign;
-        uint32_t bits;
-    } cases[] = {{0, 1, 1},    {0, 0, 0},      {1, 1, 2},           {255, 0, 8},
-                 {256, 1, 10}, {12800, 1, 15}, {0x7FFFFFFF, 0, 31}, {0x80000000u, 1, 33}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(FSWFStream::MinBits(c.value, c.sign), c.bits) << c.value;
-    }
-    EXPECT_EQ(FSWFStream::MaxNum(-7, 3, 0, 0), 7u);
-    EXPECT_EQ(FSWFStream::MaxNum(INT_MIN, 0, 5, -1), 0x80000000u);
-}
-
 TEST(FSWFStream, TagHeadersShortAndLong) {
     const struct {
         uint16_t code;
         uint32_t length;
         const char* header;
     } cases[] = {
-        {0, 0, "00 00"},                // End
-        {1, 0, "40 00"},                // ShowFrame
-        {9, 3, "43 02"},                // SetBackgroundColor
         {12, 62, "3E 03"},              // longest short form
         {12, 63, "3F 03 3F 00 00 00"},  // first long form
         {20, 10, "3F 05 0A 00 00 00"},  // DefineBitsLossless: always long
-        {36, 16, "3F 09 10 00 00 00"},  // DefineBitsLossless2: always long
-        {19, 0, "FF 04 00 00 00 00"},   // SoundStreamBlock: always long
         {700, 70000, "3F AF 70 11 01 00"},
     };
     for (const auto& c : cases) {
@@ -145,15 +110,10 @@ TEST(FSWFStream, LargeDataIsInterleavedAtItsOffsetAndMovedByAppend) {
     withPrefix.insert(withPrefix.end(), expected.begin(), expected.end());
     EXPECT_EQ(StreamBytes(out), withPrefix);
 
-    // The checked copy refuses a short destination; the file gets the same bytes.
+    // The checked copy refuses a short destination (files with large data
+    // are written and read back by the movie tests).
     Bytes shortBuffer(withPrefix.size() - 1);
     EXPECT_FALSE(out.WriteToMemory(std::span<uint8_t>(shortBuffer)));
-    mvdtest::TempDir dir;
-    FILE* f = std::fopen(dir.file("s.bin").c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    EXPECT_TRUE(out.WriteToFile(f));
-    std::fclose(f);
-    EXPECT_EQ(mvdtest::ReadFileBytes(dir.file("s.bin")), withPrefix);
 }
 
 TEST(FSWFStream, RefusesContentBeyondFourGigabytes) {

@@ -19,33 +19,22 @@ inline Bytes StreamBytes(const FSWFStream& stream) {
     return out;
 }
 
-// "81 02 00" -> {0x81, 0x02, 0x00}
+// "81 02 00" -> {0x81, 0x02, 0x00}; spaces only between whole bytes.
 inline Bytes Hex(const std::string& text) {
     Bytes out;
-    std::string digits;
-    for (char c : text) {
-        if (c != ' ') {
-            digits += c;
+    for (size_t i = 0; i < text.size(); i += text[i] == ' ' ? 1 : 2) {
+        if (text[i] != ' ') {
+            out.push_back(static_cast<uint8_t>(std::stoul(text.substr(i, 2), nullptr, 16)));
         }
-    }
-    if (digits.size() % 2 != 0) {
-        throw std::invalid_argument("odd hex string");
-    }
-    for (size_t i = 0; i < digits.size(); i += 2) {
-        out.push_back(static_cast<uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
     }
     return out;
 }
 
 inline std::string ToHex(const Bytes& bytes) {
-    static const char* digits = "0123456789ABCDEF";
     std::string out;
     for (uint8_t b : bytes) {
-        if (!out.empty()) {
-            out += ' ';
-        }
-        out += digits[b >> 4];
-        out += digits[b & 15];
+        out += (out.empty() ? "" : " ") + std::string{"0123456789ABCDEF"[b >> 4]} +
+               "0123456789ABCDEF"[b & 15];
     }
     return out;
 }

@@ -17,7 +17,7 @@ TEST(VideoExportDepths, UsedUpDepthsStartAgainFromOne) {
     off.fill(off.bounds(), 0xFF202020);
     on.fill(on.bounds(), 0xFF202020);
     on.fill({2, 2, 1, 4}, 0xFFFFFFFF);
-    const std::vector<uint8_t> offBits = BottomUp32(off), onBits = BottomUp32(on);
+    const std::vector<uint8_t> offBits = Packed(off), onBits = Packed(on);
     ExportRun run(kSide, kSide);
     run.Open();
     for (int i = 0; i < kFrames; ++i) {

@@ -84,33 +84,29 @@ TEST(ExportFile, ResizableMoviesKeepTheStageFree) {
         << "the frame-zero tags once, before the first picture";
 }
 
+// The stage grows by the controller (18 by default); layout 1 adds a pixel
+// each way and reports the movie's size.
 TEST(ExportFile, StageFollowsTheLayoutAndTheMergeAddsTheController) {
-    {
+    for (int layout : {2, 1}) {
         ExportRun run(640, 480);
+        run.writer.m_SWFConfig.m_nStageLayout = layout;
+        if (layout == 1) {
+            run.writer.SetControllerHeight(37);
+        }
         run.Open();
         run.Frame(ScreenImage(640, 480));
         const SwfFileTags file = run.Close();
-        EXPECT_EQ(file.header.xMax, 12800);
-        EXPECT_EQ(file.header.yMax, 9600 + 18 * 20) << "default controller height 18";
+        const int grow = layout == 1, bar = layout == 1 ? 37 : 18;
+        EXPECT_EQ(file.header.xMax, (640 + grow) * 20);
+        EXPECT_EQ(file.header.yMax, (480 + grow + bar) * 20);
         EXPECT_EQ(file.header.version, 8);
         int width = -1, height = -1;
         run.writer.GetMovieDimensions(&width, &height);
-        EXPECT_EQ(width, 0) << "reported for other layouts only";
+        EXPECT_EQ(width, layout == 1 ? 641 : 0) << "reported for layout 1 only";
+        if (layout == 1) {
+            EXPECT_EQ(height, 481);
+        }
         EXPECT_FALSE(fs::exists(run.output + "VidOnly.swf")) << "the intermediate movie is removed";
-    }
-    {
-        ExportRun run(640, 480);
-        run.writer.m_SWFConfig.m_nStageLayout = 1;
-        run.writer.SetControllerHeight(37);
-        run.Open();
-        run.Frame(ScreenImage(640, 480));
-        const SwfFileTags file = run.Close();
-        EXPECT_EQ(file.header.xMax, 641 * 20);
-        EXPECT_EQ(file.header.yMax, (481 + 37) * 20);
-        int width = 0, height = 0;
-        run.writer.GetMovieDimensions(&width, &height);
-        EXPECT_EQ(width, 641);
-        EXPECT_EQ(height, 481);
     }
 }
 
@@ -146,7 +142,7 @@ TEST(ExportFile, DestroyingAnOpenWriterFinishesTheExport) {
         const tagBITMAPINFO info = FrameInfo(16, 16);
         writer.SetSourceBitmapInfo(&info);
         ASSERT_EQ(writer.OpenFile(), 0);
-        writer.ReceiveVideoFrame(BottomUp32(ScreenImage(16, 16)).data());
+        writer.ReceiveVideoFrame(Packed(ScreenImage(16, 16)).data());
     }
     EXPECT_EQ(mvdtest::ReadSwfFileTags(path).showFrames, 1);
 }
@@ -190,18 +186,19 @@ TEST(ExportFile, ButtonsLieAboveEveryPictureAndActOnRelease) {
     }
     const SwfFileTags file = run.Close();
 
-    const auto buttons = file.Find(kDefineButton2);
-    std::vector<uint32_t> buttonIDs, pictureDepths, buttonDepths;
-    for (const SwfFileTag* button : buttons) {
+    // Pictures on depths 1 to 4, the three buttons of frame 1 above them.
+    std::vector<std::vector<uint8_t>> buttons;
+    std::vector<uint32_t> pictureDepths, buttonDepths;
+    for (const SwfFileTag* button : file.Find(kDefineButton2)) {
         if (button->frame == 1) {
-            buttonIDs.push_back(LE16(button->body, 0));
+            buttons.push_back(button->body);
         }
     }
-    ASSERT_EQ(buttonIDs.size(), 3u);
+    ASSERT_EQ(buttons.size(), 3u);
     for (const SwfFileTag* place : file.Find(kPlaceObject2)) {
-        const uint32_t depth = LE16(place->body, 1);
-        const uint32_t id = LE16(place->body, 3);
-        if (std::find(buttonIDs.begin(), buttonIDs.end(), id) != buttonIDs.end()) {
+        const uint32_t depth = LE16(place->body, 1), id = LE16(place->body, 3);
+        if (std::any_of(buttons.begin(), buttons.end(),
+                        [&](const auto& b) { return LE16(b, 0) == id; })) {
             buttonDepths.push_back(depth);
         } else if (depth < CSWFWriter::kMaxPictureDepth) {
             pictureDepths.push_back(depth);
@@ -211,21 +208,11 @@ TEST(ExportFile, ButtonsLieAboveEveryPictureAndActOnRelease) {
     EXPECT_EQ(buttonDepths, (std::vector<uint32_t>{5, 6, 7}));
 
     // The release conditions: stop; play unless in a quiz; leave the quiz.
-    auto button = [&](int i) {
-        for (const SwfFileTag* b : buttons) {
-            if (LE16(b->body, 0) == buttonIDs[size_t(i)]) {
-                return b->body;
-            }
-        }
-        return std::vector<uint8_t>{};
-    };
-    const std::vector<uint8_t> stop = button(0);
-    EXPECT_EQ(std::vector<uint8_t>(stop.end() - 6, stop.end()), Hex("00 00 08 00 07 00"));
-    const std::vector<uint8_t> play = button(1);
-    EXPECT_TRUE(Contains(play, Hex("1C 12 12 9D 02 00 01 00 06 00")));
-    const std::vector<uint8_t> leave = button(2);
-    EXPECT_TRUE(Contains(leave, Text("removeMovieClip")));
-    EXPECT_TRUE(Contains(leave, Hex("52 17 81 02 00 2A 00 07 00")));
+    EXPECT_EQ(std::vector<uint8_t>(buttons[0].end() - 6, buttons[0].end()),
+              Hex("00 00 08 00 07 00"));
+    EXPECT_TRUE(Contains(buttons[1], Hex("1C 12 12 9D 02 00 01 00 06 00")));
+    EXPECT_TRUE(Contains(buttons[2], Text("removeMovieClip")));
+    EXPECT_TRUE(Contains(buttons[2], Hex("52 17 81 02 00 2A 00 07 00")));
 
     // States: four shapes per button, DefineShape at 16 bits per pixel; the
     // circles are curves.

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -22,10 +21,8 @@ using mvdtest::SwfFileTag;
 using mvdtest::SwfFileTags;
 
 enum TagCode : int {
-    kEnd = 0,
     kShowFrame = 1,
     kDefineShape = 2,
-    kRemoveObject = 5,
     kDoAction = 12,
     kSoundStreamBlock = 19,
     kDefineBitsLossless = 20,
@@ -42,12 +39,21 @@ inline uint32_t LE16(const std::vector<uint8_t>& bytes, size_t at) {
     return uint32_t(bytes.at(at)) | uint32_t(bytes.at(at + 1)) << 8;
 }
 
-// The writer's input: bottom-up rows of blue, green, red, unused bytes.
-inline std::vector<uint8_t> BottomUp32(const ScreenImage& image) {
-    const size_t row = size_t(image.width()) * 4;
-    std::vector<uint8_t> out(row * size_t(image.height()));
-    for (int32_t y = 0; y < image.height(); ++y) {
-        std::memcpy(out.data() + size_t(image.height() - 1 - y) * row, image.line(y), row);
+// The writer's input at 16 (x-5-5-5), 24 or 32 bits per pixel: bottom-up,
+// little-endian, rows padded to 32 bits with bytes it must not read.
+inline std::vector<uint8_t> Packed(const ScreenImage& image, int bitCount = 32) {
+    const int bytes = bitCount / 8, h = image.height();
+    const size_t row = (size_t(image.width()) * bytes + 3) & ~size_t{3};
+    std::vector<uint8_t> out(row * size_t(h), 0xEE);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const uint32_t p = image.pixel(x, y);
+            const uint32_t v =
+                bytes == 2 ? (p >> 19 & 31) << 10 | (p >> 11 & 31) << 5 | (p >> 3 & 31) : p;
+            for (int i = 0; i < bytes; ++i) {
+                out[size_t(h - 1 - y) * row + size_t(x) * bytes + i] = uint8_t(v >> 8 * i);
+            }
+        }
     }
     return out;
 }
@@ -101,7 +107,7 @@ class ExportRun {
 
     void Open() { ASSERT_EQ(writer.OpenFile(), 0); }
     void Frame(const std::vector<uint8_t>& bits) { writer.ReceiveVideoFrame(bits.data()); }
-    void Frame(const ScreenImage& image) { Frame(BottomUp32(image)); }
+    void Frame(const ScreenImage& image) { Frame(Packed(image)); }
 
     // Closes (expecting success) and reads the merged output back.
     SwfFileTags Close() {

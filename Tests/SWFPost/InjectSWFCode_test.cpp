@@ -28,15 +28,6 @@ void ChangeHeader(SWFHeader& header, void*) {
     header.yMax += 400;
     header.frameCount = 7;
 }
-void StageTooLarge(SWFHeader& header, void*) {
-    header.xMax = 1 << 30;
-}
-void Compressed(SWFHeader& header, void*) {
-    header.signature = 0x435753;
-}
-void Failing(ISWFIterator&, int, void*) {
-    throw CFileException();
-}
 
 const Bytes kTags = Cat({Tag(9, {0x10, 0x20, 0x30}), ShowFrame(), ShowFrame(),
                          Tag(777, Bytes(70, 0x77)), Tag(20, {1, 2}, true), ShowFrame(), End()});
@@ -98,9 +89,9 @@ TEST_F(InjectSWFCodeTest, InjectorWritesInFrontOfEachShowFrameUnderTheChangedHea
 }
 
 TEST_F(InjectSWFCodeTest, FailuresGiveFalse) {
-    EXPECT_FALSE(Inject(nullptr, nullptr, StageTooLarge));
-    EXPECT_FALSE(Inject(nullptr, nullptr, Compressed));
-    EXPECT_FALSE(Inject(Failing));
+    EXPECT_FALSE(Inject(nullptr, nullptr, [](SWFHeader& h, void*) { h.xMax = 1 << 30; }));
+    EXPECT_FALSE(Inject(nullptr, nullptr, [](SWFHeader& h, void*) { h.signature = 0x435753; }));
+    EXPECT_FALSE(Inject([](ISWFIterator&, int, void*) { throw CFileException(); }));
     EXPECT_FALSE(Inject(nullptr, nullptr, nullptr, m_dir.file("no/such/folder.swf")));
     // Writing over the input is refused, however the path is spelt.
     const Bytes whole = mvdtest::ReadFileBytes(m_in);

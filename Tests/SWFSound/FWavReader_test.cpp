@@ -4,7 +4,6 @@
 
 #include <cstdio>
 
-#include "SWFSound/SoundTestSignals.h"
 #include "SWFSound/WavBuilder.h"
 
 namespace {
@@ -133,22 +132,17 @@ TEST(FWavReader, DamagedFilesFailWithTheirMessage) {
     EXPECT_NE(trace.find("Warning Read 70 of 100 bytes\n"), std::string::npos);
 }
 
+// Whole files are read by the sound tag tests; here the file reader's own
+// refusals: a cut data chunk and no file.
 TEST(FWavReader, ReadsFromAnOpenFile) {
-    const Bytes samples = LeBytes(Tones(300, 2));
-    const Bytes file = Wav({1, 2, 44100, 16}, samples);
     FWavReader reader(nullptr);
-    FILE* f = TempFileWith(file);
-    ASSERT_NE(f, nullptr);
-    ASSERT_TRUE(reader.Load(f)) << reader.Error();
-    fclose(f);
-    EXPECT_EQ(reader.Sound().m_samples, samples);
-    EXPECT_EQ(reader.Sound().m_sampleCount, 300u);
-    // The same file cut inside its data fails the same way from disk.
-    f = TempFileWith(Bytes(file.begin(), file.end() - 1));
+    const Bytes file = Wav({1, 2, 44100, 16}, Ramp(1200));
+    FILE* f = TempFileWith(Bytes(file.begin(), file.end() - 1));
     ASSERT_NE(f, nullptr);
     EXPECT_FALSE(reader.Load(f));
     fclose(f);
     EXPECT_EQ(reader.Error(), "Data Chunk truncated: 1199 of 1200 bytes present\n");
+    EXPECT_TRUE(reader.Sound().m_samples.empty());
     EXPECT_FALSE(reader.Load(static_cast<FILE*>(nullptr)));
 }
 

@@ -1,10 +1,15 @@
-// Test signals for the sound tests: tones with some noise, as bytes.
+// Test signals for the sound tests: tones with some noise, as bytes, and a
+// movie's sound as ffmpeg decodes it.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <random>
+#include <string>
 #include <vector>
+
+#include "Support/FFmpegTool.h"
 
 namespace soundtest {
 
@@ -33,6 +38,16 @@ inline std::vector<uint8_t> LeBytes(const std::vector<int16_t>& samples) {
     for (int16_t s : samples) {
         out.push_back(static_cast<uint8_t>(s & 0xFF));
         out.push_back(static_cast<uint8_t>((static_cast<uint16_t>(s) >> 8) & 0xFF));
+    }
+    return out;
+}
+
+// 16-bit interleaved samples of the file's sound by ffmpeg (none when it fails).
+inline std::vector<int16_t> FfmpegSamples(const std::string& path) {
+    const auto bytes = mvdtest::FFmpegDecode(path, {"-map", "0:a", "-f", "s16le"});
+    std::vector<int16_t> out(bytes ? bytes->size() / 2 : 0);
+    if (!out.empty()) {
+        std::memcpy(out.data(), bytes->data(), out.size() * 2);
     }
     return out;
 }

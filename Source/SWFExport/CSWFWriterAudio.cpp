@@ -36,8 +36,10 @@ int RateCode(uint32_t samplesPerSecond) {
 
 }  // namespace
 
+// Blocks are written only for a format the stream header can declare.
 bool CSWFWriter::AudioFormatUsable() const {
-    return (m_waveFormat.wBitsPerSample == 8 || m_waveFormat.wBitsPerSample == 16) &&
+    return RateCode(m_waveFormat.nSamplesPerSec) >= 0 &&
+           (m_waveFormat.wBitsPerSample == 8 || m_waveFormat.wBitsPerSample == 16) &&
            (m_waveFormat.nChannels == 1 || m_waveFormat.nChannels == 2) && m_nChunkSize > 0;
 }
 

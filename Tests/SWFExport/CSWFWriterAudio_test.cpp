@@ -90,8 +90,11 @@ TEST(AudioExport, Mp3AndUnstreamableFormatsAddNoBlocks) {
         EXPECT_TRUE(file.Find(kSoundStreamHead2).empty()) << wave.nChannels;
         EXPECT_TRUE(file.Find(kSoundStreamBlock).empty());
     }
-    // Rates the format cannot play declare no stream.
-    EXPECT_TRUE(ExportSound(Wave(8000, 1, 16), 0, 0, chunk).Find(kSoundStreamHead2).empty());
+    // Rates the format cannot play declare no stream and write no blocks a
+    // player could not read.
+    const SwfFileTags unplayable = ExportSound(Wave(8000, 1, 16), 0, 0, chunk);
+    EXPECT_TRUE(unplayable.Find(kSoundStreamHead2).empty());
+    EXPECT_TRUE(unplayable.Find(kSoundStreamBlock).empty());
     CSWFWriter writer;
     for (uint32_t rate : {16000u, 48000u}) {
         const tagWAVEFORMATEX wave = Wave(rate, 1, 16);

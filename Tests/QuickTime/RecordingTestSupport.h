@@ -18,6 +18,7 @@
 #include "MovieToolbox/MovieFileReader.h"
 #include "MovieToolbox/Movies.h"
 #include "QuickTime/QTRecoveryWriterFile.h"
+#include "Support/DecodedFrames.h"
 #include "Support/LittleEndianBytes.h"
 #include "Support/TempDir.h"
 
@@ -62,20 +63,6 @@ class FileSizeLimit {
     struct rlimit m_saved;
     sighandler_t m_previous;
 };
-
-// Every frame of a video track, decoded to `format`.
-inline std::vector<std::vector<uint8_t>> DecodedFrames(const qtfile::MovieFileReader& reader,
-                                                       size_t track, CVPixelFormatType format) {
-    std::vector<std::vector<uint8_t>> frames;
-    EXPECT_EQ(DecodeTrackFrames(reader, track, format,
-                                [&](uint32_t, const MovieFrameDecoder& decoder) {
-                                    frames.emplace_back(decoder.frame().begin(),
-                                                        decoder.frame().end());
-                                    return true;
-                                }),
-              noErr);
-    return frames;
-}
 
 // Holds a track (or any other counted object) the way a writer does.
 template <class Track>

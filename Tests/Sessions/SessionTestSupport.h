@@ -19,6 +19,7 @@
 #include "ImageCompression/MovieFrameDecoder.h"
 #include "MovieToolbox/MovieFileReader.h"
 #include "MovieToolbox/Movies.h"
+#include "Support/DecodedFrames.h"
 #include "Support/ScreenCodecEnvironment.h"
 #include "Support/ScreenContent.h"
 #include "Support/TempDir.h"
@@ -200,15 +201,7 @@ inline std::vector<std::vector<uint8_t>> DecodeMovie(const std::string& path,
     qtfile::MovieFileReader reader;
     const auto status = reader.open(path);
     EXPECT_TRUE(status.ok()) << status.message;
-    std::vector<std::vector<uint8_t>> frames;
-    EXPECT_EQ(DecodeTrackFrames(reader, 0, format,
-                                [&](uint32_t, const MovieFrameDecoder& decoder) {
-                                    frames.emplace_back(decoder.frame().begin(),
-                                                        decoder.frame().end());
-                                    return true;
-                                }),
-              noErr);
-    return frames;
+    return mvdtest::DecodedFrames(reader, 0, format);
 }
 
 // The 0-based numbers of the sync samples of the movie's first track.

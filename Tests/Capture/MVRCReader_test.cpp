@@ -1,5 +1,6 @@
 // The reader against damaged and hostile files.
 #include "Capture/MVRCReader.h"
+#include "Capture/CaptureReadBack.h"
 
 #include <gtest/gtest.h>
 
@@ -45,19 +46,12 @@ enum class Outcome { kRead, kReaderException, kZlibFailure };
 // Reads a whole file; every failure must be one of the two documented ones.
 Outcome ReadAll(const std::string& path, std::string* message = nullptr) {
     try {
-        MVRCReader reader;
-        reader.openFile(path.c_str());
-        _MVRCHeader header;
-        reader.readHeader(&header);
-        tagMVDImageFormat format = header.format();
-        MVDImage out(&format);
-        _MVRCFrameHeader frame;
-        while (reader.readFrame(&frame, &out)) {
+        const capturetest::ReadBack read = capturetest::ReadCapture(path);
+        if (read.error.empty()) {
+            return Outcome::kRead;
         }
-        return Outcome::kRead;
-    } catch (const MVRCReaderException& e) {
         if (message != nullptr) {
-            *message = e.what();
+            *message = read.error;
         }
         return Outcome::kReaderException;
     } catch (int code) {

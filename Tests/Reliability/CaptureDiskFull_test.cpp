@@ -12,16 +12,16 @@
 #include <vector>
 
 #include "Capture/AsynchronousFileWriter.h"
+#include "Capture/CaptureReadBack.h"
 #include "Capture/CaptureTestContent.h"
 #include "Capture/MVRCWriter.h"
 #include "Capture/SynchronousFileWriter.h"
-#include "CaptureReadBack.h"
 #include "Support/FileSizeLimit.h"
 #include "Support/TempDir.h"
 
 namespace {
 
-using reliabilitytest::ReadCapture;
+using capturetest::ReadCapture;
 
 using Bytes = std::vector<unsigned char>;
 

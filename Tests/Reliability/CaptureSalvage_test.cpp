@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "CaptureReadBack.h"
+#include "Capture/CaptureReadBack.h"
 #include "Conversion/ConversionTestSupport.h"
 #include "Support/TempDir.h"
 
 namespace {
 
+using capturetest::ReadBack;
+using capturetest::ReadCapture;
 using conversiontest::Pixels;
-using reliabilitytest::ReadBack;
-using reliabilitytest::ReadCapture;
 
 class CaptureSalvage : public ::testing::Test {
   protected:

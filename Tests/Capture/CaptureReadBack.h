@@ -11,7 +11,7 @@
 #include "Capture/CaptureTestContent.h"
 #include "Capture/MVRCReader.h"
 
-namespace reliabilitytest {
+namespace capturetest {
 
 struct ReadBack {
     std::vector<std::vector<unsigned char>> frames;  // the reader's pictures
@@ -31,7 +31,7 @@ inline ReadBack ReadCapture(const std::string& path, bool salvage = false) {
         MVDImage out(&format);
         _MVRCFrameHeader frame;
         while (reader.readFrame(&frame, &out)) {
-            result.frames.push_back(capturetest::Bytes(out));
+            result.frames.push_back(Bytes(out));
         }
         EXPECT_FALSE(reader.readFrame(&frame, &out)) << "a frame after the end";
     } catch (const MVRCReaderException& e) {
@@ -41,4 +41,4 @@ inline ReadBack ReadCapture(const std::string& path, bool salvage = false) {
     return result;
 }
 
-}  // namespace reliabilitytest
+}  // namespace capturetest
